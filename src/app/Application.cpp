@@ -1,0 +1,125 @@
+#include "app/Application.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFont>
+#include <QProcess>
+#include <QStyleFactory>
+#include <QTranslator>
+
+#include <atomic>
+
+#include <curl/curl.h>
+
+#include "app/Config.h"
+#include "app/DataDir.h"
+#include "app/LegacyAccountImporter.h"
+#include "store/DBManager.h"
+
+namespace {
+
+// Stop runs once per process, whether aboutToQuit or the destructor reaches it first.
+std::atomic_bool g_stopped{false};
+
+}  // namespace
+
+Application::Application(Config* config, int& argc, char** argv)
+    : QApplication(argc, argv), config(config)
+{
+    Config::SetGlobal(config);
+    connect(this, &QCoreApplication::aboutToQuit, this, &Application::Stop);
+    QApplication::setFont(QFont(QStringLiteral("Microsoft YaHei")));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    setStyleSheet(LoadStyleSheet(QStringLiteral("System.qss")) +
+                  LoadStyleSheet(QStringLiteral("TitleBar.qss")));
+    QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
+}
+
+Application::~Application()
+{
+    Stop();
+}
+
+Application* Application::Instance()
+{
+    return qobject_cast<Application*>(QCoreApplication::instance());
+}
+
+QString Application::DataDirPath(const QString& subPath)
+{
+    return ::DataDirPath(subPath);
+}
+
+QString Application::LoadStyleSheet(const QString& fileName)
+{
+    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/themes/") + fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning() << "load qss file failed" << file.fileName() << file.error();
+        return QString();
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+bool Application::Init()
+{
+    qInfo() << "App Init";
+    config->RegisterDefaults();
+    InstallTranslations();
+    QGuiApplication::setApplicationDisplayName(tr("KavroUploadClient"));
+
+    DBManager::instance()->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
+    LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
+    curl_global_init(CURL_GLOBAL_ALL);
+    return true;
+}
+
+void Application::InstallTranslations()
+{
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+    const QString language = QStringLiteral("zh_CN");
+    const QStringList files{
+        QStringLiteral("%1/%2.qm").arg(dir, language),
+        QStringLiteral("%1/qt_%2.qm").arg(dir, language),
+        QStringLiteral("%1/%2.qm").arg(dir, QStringLiteral("widgets")),
+    };
+    for (const QString& file : files) {
+        auto* translator = new QTranslator(this);
+        if (translator->load(file)) {
+            installTranslator(translator);
+        } else {
+            qWarning() << "load translator file failed: " << file;
+            delete translator;
+        }
+    }
+}
+
+int Application::Run()
+{
+    qInfo() << "App Run";
+    const int code = exec();
+    if (code != kRestartExitCode) {
+        return code;
+    }
+    StartRestartedProcess(arguments());
+    return kRestartExitCode;
+}
+
+void Application::StartRestartedProcess(const QStringList& arguments)
+{
+    const QString program = arguments.value(0);
+    const QStringList rest = arguments.mid(1);
+    QProcess::startDetached(program, rest);
+    qInfo() << "Program restart:" << program << rest;
+}
+
+void Application::Stop()
+{
+    if (g_stopped.exchange(true)) {
+        return;
+    }
+    qInfo() << "App Stop";
+    stopping = true;
+    emit SignalAboutToAppStop();
+    DBManager::Destroy();
+    curl_global_cleanup();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+
+class Config;
+
+// The application object: owns the process-wide services and runs the start, run and stop
+// steps of the process ("App Init", "App Run", "App Stop"). Every part of the client reaches
+// the configuration and the services through the application instance.
+class Application : public QApplication
+{
+    Q_OBJECT
+
+public:
+    // The exit code with which the event loop asks for a restart.
+    static constexpr int kRestartExitCode = 1024;
+
+    Application(Config* config, int& argc, char** argv);
+    ~Application() override;
+
+    bool Init();
+    int Run();
+    void Stop();
+
+    Config* GetConfig() const { return config; }
+
+    static Application* Instance();
+    static QString DataDirPath(const QString& subPath = QString());
+    static QString LoadStyleSheet(const QString& fileName);
+
+    // Starts the program again with the same arguments (detached); the caller then exits.
+    static void StartRestartedProcess(const QStringList& arguments);
+
+signals:
+    void SignalStartupLoadingFinish();
+    void SignalAboutToAppStop();
+    void SignalReloadQss();
+
+private:
+    void InstallTranslations();
+
+    Config* config = nullptr;
+    bool stopping = false;
+};

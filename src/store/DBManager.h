@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QMetaType>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVector>
+
+// The client's local state in one SQLite file: the remembered accounts of the login dialog,
+// the unfinished uploads and the upload history of each account. A process-wide object used
+// only on the GUI thread; upload and history rows belong to the current account.
+class DBManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct User
+    {
+        QString account;
+        QString password;  // clear text in memory, protected in the table
+        bool rememberPassword = false;
+        qint64 updateTS = 0;
+    };
+
+    struct Upload
+    {
+        QString vid;
+        QString fileName;  // the local file path
+        QString titleName;
+        QString describ;
+        QString tag;
+        QString catePath;
+        qint64 cateId = 0;
+        int luping = 0;
+        int keepSource = 0;
+        quint64 totalBytes = 0;
+        quint64 uploadBytes = 0;
+        quint64 updateTS = 0;
+        QString statusText;  // in memory only: the translated result, never stored
+    };
+
+    struct History
+    {
+        QString vid;
+        QString fileName;
+        QString titleName;
+        QString fileSize;    // display text
+        QString fileStatus;  // display text
+        quint64 updateTS = 0;
+    };
+
+    static DBManager* instance();
+    static void Destroy();
+
+    bool Open(const QString& path);
+    void Close();
+
+    void SetAccount(const QString& account);
+    QString Account() const { return account; }
+
+    bool AddUser(const User& user);
+    QVector<User> GetUsers();
+    bool RemoveUser(const QString& account);
+    bool RemoveAllUsers();
+
+    bool AddUpload(const Upload& upload);
+    QVector<Upload> GetUploads();
+    bool RemoveUpload(const QString& vid);
+    bool RemoveAllUploads();
+
+    bool AddHistory(const History& history, bool notify);
+    QVector<History> GetHistories(int page, int pageSize);
+    int GetHistoryCount();
+    bool RemoveHistory(const QString& vid, bool notify);
+    bool RemoveAllHistories(bool notify);
+
+    // The stored form of a password: empty for empty, else Base64 of AES-128-CBC/PKCS#7.
+    static QString ProtectPassword(const QString& password);
+    // The password of a stored value; empty for a value that is not a valid ciphertext.
+    static QString UnprotectPassword(const QString& stored);
+
+signals:
+    void SignalAppendHistory(DBManager::History record);
+    void SignalRemoveHistory(QString vid);
+    void SignalRemoveAllHistories();
+
+private:
+    DBManager() = default;
+
+    QString account;
+    QSqlDatabase database;
+};
+
+Q_DECLARE_METATYPE(DBManager::User)
+Q_DECLARE_METATYPE(DBManager::Upload)
+Q_DECLARE_METATYPE(DBManager::History)

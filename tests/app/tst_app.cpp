@@ -1,0 +1,214 @@
+// Pure helpers of the application core: log line format, size and duration texts, the
+// settings store and the text check.
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/Config.h"
+#include "app/Format.h"
+#include "app/Log.h"
+#include "app/TextValidator.h"
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formatMessage_data();
+    void formatMessage();
+    void formatMessageTimestampCarriesOffset();
+    void formatSize_data();
+    void formatSize();
+    void formatDuration_data();
+    void formatDuration();
+    void configDefaults();
+    void configRoundTrip_data();
+    void configRoundTrip();
+    void configSeesOtherWriters();
+    void textValidator_data();
+    void textValidator();
+};
+
+void TestApp::formatMessage_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("category");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("expectedTails");
+
+    QTest::newRow("info default")
+        << int(QtInfoMsg) << QByteArray("default") << QStringLiteral("hello")
+        << QStringList{QStringLiteral(" [Info]  hello")};
+    QTest::newRow("warn api multi-line")
+        << int(QtWarningMsg) << QByteArray("Api") << QStringLiteral("a\n\nb")
+        << QStringList{QStringLiteral(" [Warn] [Api] a"), QStringLiteral(" [Warn] [Api] "),
+                       QStringLiteral(" [Warn] [Api] b")};
+    QTest::newRow("debug worker")
+        << int(QtDebugMsg) << QByteArray("Worker") << QStringLiteral("x")
+        << QStringList{QStringLiteral(" [Debug][Worker] x")};
+    QTest::newRow("critical default")
+        << int(QtCriticalMsg) << QByteArray("default") << QStringLiteral("mkpath failed:")
+        << QStringList{QStringLiteral(" [Error] mkpath failed:")};
+    QTest::newRow("fatal trailing newline")
+        << int(QtFatalMsg) << QByteArray("default") << QStringLiteral("boom\n")
+        << QStringList{QStringLiteral(" [Fatal] boom"), QStringLiteral(" [Fatal] ")};
+    QTest::newRow("null category")
+        << int(QtInfoMsg) << QByteArray() << QStringLiteral("z")
+        << QStringList{QStringLiteral(" [Info]  z")};
+}
+
+void TestApp::formatMessage()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, category);
+    QFETCH(QString, message);
+    QFETCH(QStringList, expectedTails);
+
+    const QDateTime now(QDate(2025, 3, 25), QTime(7, 2, 7, 123), Qt::OffsetFromUTC, 8 * 3600);
+    const QString text = Log::FormatMessage(static_cast<QtMsgType>(type),
+                                            category.isNull() ? nullptr : category.constData(),
+                                            message, now);
+    QVERIFY(text.endsWith(QLatin1Char('\n')));
+    const QStringList lines = text.left(text.size() - 1).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), expectedTails.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        QCOMPARE(lines[i], QStringLiteral("2025-03-25T07:02:07.123+08:00") + expectedTails[i]);
+    }
+}
+
+void TestApp::formatMessageTimestampCarriesOffset()
+{
+    const QString text =
+        Log::FormatMessage(QtInfoMsg, "default", QStringLiteral("t"), QDateTime::currentDateTime());
+    static const QRegularExpression pattern(QStringLiteral(
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}([+-]\\d\\d:\\d\\d|Z) \\[Info\\]  t\\n$"));
+    QVERIFY2(pattern.match(text).hasMatch(), qPrintable(text));
+}
+
+void TestApp::formatSize_data()
+{
+    QTest::addColumn<quint64>("bytes");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("zero") << quint64(0) << QStringLiteral("0.00 B");
+    QTest::newRow("1023 B") << quint64(1023) << QStringLiteral("1023.00 B");
+    QTest::newRow("1 KiB") << quint64(1024) << QStringLiteral("1.00 KB");
+    QTest::newRow("1536") << quint64(1536) << QStringLiteral("1.50 KB");
+    QTest::newRow("1 GiB") << (quint64(1) << 30) << QStringLiteral("1.00 GB");
+    QTest::newRow("5 TiB") << (quint64(5) << 40) << QStringLiteral("5120.00 GB");
+    QTest::newRow("max") << std::numeric_limits<quint64>::max()
+                         << QStringLiteral("17179869184.00 GB");
+}
+
+void TestApp::formatSize()
+{
+    QFETCH(quint64, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(FormatSize(bytes, 4), expected);
+}
+
+void TestApp::formatDuration_data()
+{
+    QTest::addColumn<quint64>("seconds");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("zero") << quint64(0) << QStringLiteral("00:00:00");
+    QTest::newRow("3725") << quint64(3725) << QStringLiteral("01:02:05");
+    QTest::newRow("one day") << quint64(86400) << QStringLiteral("24:00:00");
+    QTest::newRow("100 hours") << quint64(360000 + 59) << QStringLiteral("100:00:59");
+}
+
+void TestApp::formatDuration()
+{
+    QFETCH(quint64, seconds);
+    QFETCH(QString, expected);
+    QCOMPARE(FormatDuration(seconds), expected);
+}
+
+void TestApp::configDefaults()
+{
+    QTemporaryDir dir;
+    Config config(dir.filePath(QStringLiteral("global.ini")));
+    config.RegisterDefaults();
+    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(), 3);
+    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("autoStartUpload")).toBool(),
+             true);
+    QCOMPARE(config.Value(QStringLiteral("Application"), QStringLiteral("closeBehavior")).toString(),
+             QStringLiteral("quit"));
+    QVERIFY(!config.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyHostName")).isValid());
+    // Defaults are never written: a fresh installation has no ini file.
+    QVERIFY(!QFile::exists(config.FilePath()));
+
+    config.SetValue(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum"), 5);
+    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(), 5);
+    config.Remove(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum"));
+    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(), 3);
+}
+
+void TestApp::configRoundTrip_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("expectedText");
+    QTest::newRow("chinese user") << QVariant(QStringLiteral("用户名")) << QStringLiteral("用户名");
+    QTest::newRow("astral") << QVariant(QStringLiteral("a\U0001F600b")) << QStringLiteral("a\U0001F600b");
+    QTest::newRow("port text") << QVariant(QStringLiteral("8080")) << QStringLiteral("8080");
+    QTest::newRow("semicolon and equals") << QVariant(QStringLiteral("p=a;b,c"))
+                                          << QStringLiteral("p=a;b,c");
+}
+
+void TestApp::configRoundTrip()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QString, expectedText);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("global.ini"));
+    Config(path).SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("proxyUser"), value);
+    // A second object on the same file: nothing is cached between calls.
+    const QVariant read = Config(path).Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyUser"));
+    QCOMPARE(read.toString(), expectedText);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray raw = file.readAll();
+    if (expectedText == QStringLiteral("用户名")) {
+        QVERIFY2(raw.contains(expectedText.toUtf8()), raw.constData());
+    }
+    if (expectedText == QStringLiteral("8080")) {
+        QCOMPARE(read.toUInt(), 8080u);
+    }
+}
+
+void TestApp::configSeesOtherWriters()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("global.ini"));
+    Config reader(path);
+    reader.RegisterDefaults();
+    QCOMPARE(reader.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType")).toInt(), 0);
+    {
+        QSettings other(path, QSettings::IniFormat);
+        other.setValue(QStringLiteral("NetWorkManager/proxyType"), 1);
+    }
+    QCOMPARE(reader.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType")).toInt(), 1);
+}
+
+void TestApp::textValidator_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("ascii") << QStringLiteral("Lesson 1") << true;
+    QTest::newRow("chinese") << QStringLiteral("第一课：函数") << true;
+    QTest::newRow("last bmp char") << QString(QChar(0xfffd)) << true;
+    QTest::newRow("emoji") << QStringLiteral("好\U0001F600") << false;
+    QTest::newRow("astral cjk ext b") << QStringLiteral("\U00020000") << false;
+}
+
+void TestApp::textValidator()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QCOMPARE(TextValidator::IsValid(text), valid);
+}
+
+QTEST_GUILESS_MAIN(TestApp)
+#include "tst_app.moc"
