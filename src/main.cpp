@@ -1,3 +1,5 @@
+#include <memory>
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -7,13 +9,12 @@
 #include <QScreen>
 #include <QSysInfo>
 
-#include <memory>
-
 #include "app/Application.h"
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/Log.h"
 #include "platform/CrashHandler.h"
+#include "platform/TerminationHandler.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ void LogEnvironment(const Application& app)
         qInfo().noquote() << "  availableGeometry:" << screen->availableGeometry();
         qInfo().noquote() << "  virtualGeometry:" << screen->virtualGeometry();
         qInfo().noquote() << "  availableVirtualGeometry:" << screen->availableVirtualGeometry();
-        qInfo().noquote() << "  primaryOrientation:" << OrientationName(screen->primaryOrientation());
+        qInfo().noquote() << "  primaryOrientation:"
+                          << OrientationName(screen->primaryOrientation());
         qInfo().noquote() << "  orientation:" << OrientationName(screen->orientation());
         qInfo().noquote() << "  nativeOrientation:" << OrientationName(screen->nativeOrientation());
     }
@@ -63,8 +65,7 @@ int main(int argc, char** argv)
 
     // The data directory is named after the executable; set the name before the first path
     // is asked for, as QApplication would.
-    QCoreApplication::setApplicationName(
-        QFileInfo(QFile::decodeName(argv[0])).baseName());
+    QCoreApplication::setApplicationName(QFileInfo(QFile::decodeName(argv[0])).baseName());
 
     Log::OpenLogFile(Log::LogBasePath() + QStringLiteral("_client.log"));
     qInfo().noquote() << "Run in work dir:" << QDir::currentPath();
@@ -85,6 +86,7 @@ int main(int argc, char** argv)
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 
     auto app = std::make_unique<Application>(config.get(), argc, argv);
+    Platform::InstallTerminationHandler(app.get());
     LogEnvironment(*app);
 
     const int code = app->Init() ? app->Run() : 1;

@@ -1,15 +1,14 @@
 #include "app/Application.h"
 
+#include <atomic>
+#include <curl/curl.h>
+
 #include <QDebug>
 #include <QFile>
 #include <QFont>
 #include <QProcess>
 #include <QStyleFactory>
 #include <QTranslator>
-
-#include <atomic>
-
-#include <curl/curl.h>
 
 #include "app/Config.h"
 #include "app/DataDir.h"

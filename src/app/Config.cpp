@@ -10,6 +10,19 @@ QString FullKey(const QString& group, const QString& key)
     return group + QLatin1Char('/') + key;
 }
 
+// Qt's ini writer silently drops characters outside the Basic Multilingual Plane. Such texts
+// are stored as UTF-8 bytes instead (the file then holds "@ByteArray(...)") and turned back
+// into text on reading, so nothing a user typed is lost.
+bool HasAstralCharacters(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.isSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QPointer<Config>& GlobalConfig()
 {
     static QPointer<Config> config;
@@ -32,14 +45,22 @@ QVariant Config::Value(const QString& group, const QString& key) const
     }
     QSettings settings(filePath, QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
-    return settings.value(fullKey);
+    const QVariant value = settings.value(fullKey);
+    if (value.type() == QVariant::ByteArray) {
+        return QString::fromUtf8(value.toByteArray());
+    }
+    return value;
 }
 
 void Config::SetValue(const QString& group, const QString& key, const QVariant& value)
 {
     QSettings settings(filePath, QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
-    settings.setValue(FullKey(group, key), value);
+    if (value.type() == QVariant::String && HasAstralCharacters(value.toString())) {
+        settings.setValue(FullKey(group, key), value.toString().toUtf8());
+    } else {
+        settings.setValue(FullKey(group, key), value);
+    }
 }
 
 void Config::Remove(const QString& group, const QString& key)

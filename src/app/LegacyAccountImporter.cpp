@@ -1,9 +1,9 @@
 #include "app/LegacyAccountImporter.h"
 
+#include <jansson.h>
+
 #include <QDateTime>
 #include <QFile>
-
-#include <jansson.h>
 
 #include "store/AesCbc.h"
 #include "store/DBManager.h"

@@ -1,12 +1,12 @@
 #include "app/Log.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QVector>
-
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/DataDir.h"
 #include "platform/DebuggerOutput.h"
@@ -56,8 +56,7 @@ QString FormatMessage(QtMsgType type, const char* category, const QString& messa
 
     QString tag = LevelTag(type);
     if (category && qstrcmp(category, "default") != 0) {
-        const QString categoryPart =
-            QStringLiteral("[%1]").arg(QString::fromUtf8(category));
+        const QString categoryPart = QStringLiteral("[%1]").arg(QString::fromUtf8(category));
         // "[Warn] " and "[Info] " keep their own trailing blank before the category.
         tag += categoryPart;
     }
@@ -72,7 +71,8 @@ QString FormatMessage(QtMsgType type, const char* category, const QString& messa
 
 void LogMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    const QString text = FormatMessage(type, context.category, message, QDateTime::currentDateTime());
+    const QString text =
+        FormatMessage(type, context.category, message, QDateTime::currentDateTime());
     Platform::DebuggerOutput(text);
 
     QFile& file = LogFile();

@@ -7,8 +7,8 @@ namespace TextValidator {
 
 QValidator* Instance()
 {
-    static QRegularExpressionValidator* validator =
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\x{0000}-\\x{ffff}]*")));
+    static QRegularExpressionValidator* validator = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[\\x{0000}-\\x{ffff}]*")));
     return validator;
 }
 

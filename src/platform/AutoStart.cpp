@@ -63,9 +63,8 @@ QString QuotedCommand()
 bool IsAutoStart()
 {
     const QString registered = QDir::toNativeSeparators(ReadCommand()).toLower();
-    const QString expected =
-        QStringLiteral("\"%1\"").arg(
-            QDir::toNativeSeparators(QCoreApplication::applicationFilePath().toLower()));
+    const QString expected = QStringLiteral("\"%1\"").arg(
+        QDir::toNativeSeparators(QCoreApplication::applicationFilePath().toLower()));
     return registered == expected;
 }
 

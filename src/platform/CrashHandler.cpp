@@ -8,12 +8,11 @@
 #include <dbghelp.h>
 // clang-format on
 #else
+#include <cstdint>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
-
-#include <cstdint>
 #endif
 
 namespace {
@@ -143,7 +142,9 @@ bool InstallCrashHandler(const QString& dumpPath)
     stack.ss_size = sizeof(g_altStack);
     sigaltstack(&stack, nullptr);
 
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_sigaction = OnFatalSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESETHAND;
     sigemptyset(&action.sa_mask);

@@ -1,8 +1,7 @@
 #include "store/AesCbc.h"
 
-#include <openssl/evp.h>
-
 #include <memory>
+#include <openssl/evp.h>
 
 namespace {
 
@@ -35,7 +34,8 @@ bool Transform(bool encrypt, const QByteArray& input, const QByteArray& key, con
         return false;
     }
     int tail = 0;
-    if (EVP_CipherFinal_ex(context.get(), reinterpret_cast<unsigned char*>(output->data()) + written,
+    if (EVP_CipherFinal_ex(context.get(),
+                           reinterpret_cast<unsigned char*>(output->data()) + written,
                            &tail) != 1) {
         return false;
     }

@@ -30,7 +30,8 @@ QString CreateTableSql(const char* table, std::initializer_list<Column> columns)
     QStringList lines;
     for (const Column& column : columns) {
         const QString name = QStringLiteral("[%1]").arg(QLatin1String(column.name));
-        lines << QStringLiteral("    %1 %2").arg(name.leftJustified(width), QLatin1String(column.definition));
+        lines << QStringLiteral("    %1 %2")
+                     .arg(name.leftJustified(width), QLatin1String(column.definition));
     }
     return QStringLiteral("\nCREATE TABLE IF NOT EXISTS %1(\n%2\n);\n")
         .arg(QLatin1String(table), lines.join(QStringLiteral(",\n")));
@@ -38,46 +39,49 @@ QString CreateTableSql(const char* table, std::initializer_list<Column> columns)
 
 const QString& UserTableSql()
 {
-    static const QString sql = CreateTableSql("KVRUser", {
-                                                              {"account", "TEXT PRIMARY KEY NOT NULL"},
-                                                              {"password", "TEXT DEFAULT NULL"},
-                                                              {"rememberPassword", "INTEGER DEFAULT 0"},
-                                                              {"updateTS", "INTEGER DEFAULT 0"},
-                                                          });
+    static const QString sql =
+        CreateTableSql("KVRUser", {
+                                      {"account", "TEXT PRIMARY KEY NOT NULL"},
+                                      {"password", "TEXT DEFAULT NULL"},
+                                      {"rememberPassword", "INTEGER DEFAULT 0"},
+                                      {"updateTS", "INTEGER DEFAULT 0"},
+                                  });
     return sql;
 }
 
 const QString& UploadTableSql()
 {
-    static const QString sql = CreateTableSql("KVRUploadRecord", {
-                                                                     {"account", "TEXT NOT NULL"},
-                                                                     {"vid", "VARCHAR(35) NOT NULL"},
-                                                                     {"fileName", "TEXT NOT NULL"},
-                                                                     {"titleName", "TEXT DEFAULT NULL"},
-                                                                     {"describ", "TEXT DEFAULT NULL"},
-                                                                     {"tag", "TEXT DEFAULT NULL"},
-                                                                     {"catePath", "TEXT DEFAULT NULL"},
-                                                                     {"cateId", "INTEGER DEFAULT 1"},
-                                                                     {"luping", "INTEGER DEFAULT 0"},
-                                                                     {"keepSource", "INTEGER DEFAULT 0"},
-                                                                     {"totalBytes", "INTEGER DEFAULT 0"},
-                                                                     {"uploadBytes", "INTEGER DEFAULT 0"},
-                                                                     {"updateTS", "INTEGER DEFAULT 0"},
-                                                                 });
+    static const QString sql =
+        CreateTableSql("KVRUploadRecord", {
+                                              {"account", "TEXT NOT NULL"},
+                                              {"vid", "VARCHAR(35) NOT NULL"},
+                                              {"fileName", "TEXT NOT NULL"},
+                                              {"titleName", "TEXT DEFAULT NULL"},
+                                              {"describ", "TEXT DEFAULT NULL"},
+                                              {"tag", "TEXT DEFAULT NULL"},
+                                              {"catePath", "TEXT DEFAULT NULL"},
+                                              {"cateId", "INTEGER DEFAULT 1"},
+                                              {"luping", "INTEGER DEFAULT 0"},
+                                              {"keepSource", "INTEGER DEFAULT 0"},
+                                              {"totalBytes", "INTEGER DEFAULT 0"},
+                                              {"uploadBytes", "INTEGER DEFAULT 0"},
+                                              {"updateTS", "INTEGER DEFAULT 0"},
+                                          });
     return sql;
 }
 
 const QString& HistoryTableSql()
 {
-    static const QString sql = CreateTableSql("KVRHistoryRecord", {
-                                                                      {"account", "TEXT NOT NULL"},
-                                                                      {"vid", "VARCHAR(35) NOT NULL"},
-                                                                      {"fileName", "TEXT DEFAULT NULL"},
-                                                                      {"titleName", "TEXT DEFAULT NULL"},
-                                                                      {"fileSize", "VARCHAR(32) DEFAULT NULL"},
-                                                                      {"fileStatus", "VARCHAR(32) DEFAULT NULL"},
-                                                                      {"updateTS", "INTEGER DEFAULT 0"},
-                                                                  });
+    static const QString sql =
+        CreateTableSql("KVRHistoryRecord", {
+                                               {"account", "TEXT NOT NULL"},
+                                               {"vid", "VARCHAR(35) NOT NULL"},
+                                               {"fileName", "TEXT DEFAULT NULL"},
+                                               {"titleName", "TEXT DEFAULT NULL"},
+                                               {"fileSize", "VARCHAR(32) DEFAULT NULL"},
+                                               {"fileStatus", "VARCHAR(32) DEFAULT NULL"},
+                                               {"updateTS", "INTEGER DEFAULT 0"},
+                                           });
     return sql;
 }
 
@@ -136,6 +140,18 @@ bool ExecutePlain(const QString& sql)
 
 }  // namespace
 
+DBManager::DBManager()
+{
+    qRegisterMetaType<DBManager::User>();
+    qRegisterMetaType<DBManager::Upload>();
+    qRegisterMetaType<DBManager::History>();
+}
+
+QString DBManager::BoundAccount() const
+{
+    return account.isNull() ? QStringLiteral("") : account;
+}
+
 DBManager* DBManager::instance()
 {
     if (!g_instance) {
@@ -169,12 +185,14 @@ bool DBManager::Open(const QString& path)
         ExecutePlain(UserTableSql());
     }
     if (!tables.contains(QStringLiteral("KVRUploadRecord")) && ExecutePlain(UploadTableSql())) {
-        ExecutePlain(QStringLiteral(
-            "CREATE UNIQUE INDEX \"idx_record\" ON \"KVRUploadRecord\" (\"account\" ASC, \"vid\" ASC);"));
+        ExecutePlain(
+            QStringLiteral("CREATE UNIQUE INDEX \"idx_record\" ON \"KVRUploadRecord\" (\"account\" "
+                           "ASC, \"vid\" ASC);"));
     }
     if (!tables.contains(QStringLiteral("KVRHistoryRecord")) && ExecutePlain(HistoryTableSql())) {
-        ExecutePlain(QStringLiteral(
-            "CREATE UNIQUE INDEX \"idx_history\" ON \"KVRHistoryRecord\" (\"account\" ASC, \"vid\" ASC);"));
+        ExecutePlain(
+            QStringLiteral("CREATE UNIQUE INDEX \"idx_history\" ON \"KVRHistoryRecord\" "
+                           "(\"account\" ASC, \"vid\" ASC);"));
     }
     return true;
 }
@@ -205,8 +223,8 @@ QString DBManager::UnprotectPassword(const QString& stored)
     if (stored.isEmpty()) {
         return QString();
     }
-    const auto decoded = QByteArray::fromBase64Encoding(stored.toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(stored.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded) {
         return QString();
     }
@@ -244,7 +262,8 @@ QVector<DBManager::User> DBManager::GetUsers()
 bool DBManager::RemoveUser(const QString& userAccount)
 {
     QSqlQuery query;
-    return Execute(query, QStringLiteral("DELETE FROM KVRUser WHERE [account] = ?;"), {userAccount});
+    return Execute(query, QStringLiteral("DELETE FROM KVRUser WHERE [account] = ?;"),
+                   {userAccount});
 }
 
 bool DBManager::RemoveAllUsers()
@@ -257,8 +276,9 @@ bool DBManager::AddUpload(const Upload& upload)
 {
     QSqlQuery query;
     return Execute(
-        query, QStringLiteral("INSERT OR REPLACE INTO KVRUploadRecord VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?);"),
-        {account, upload.vid, upload.fileName, upload.titleName, upload.describ, upload.tag,
+        query,
+        QStringLiteral("INSERT OR REPLACE INTO KVRUploadRecord VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?);"),
+        {BoundAccount(), upload.vid, upload.fileName, upload.titleName, upload.describ, upload.tag,
          upload.catePath, upload.cateId, upload.luping, upload.keepSource, upload.totalBytes,
          upload.uploadBytes, upload.updateTS});
 }
@@ -268,8 +288,9 @@ QVector<DBManager::Upload> DBManager::GetUploads()
     QVector<Upload> uploads;
     QSqlQuery query;
     if (!Execute(query,
-                 QStringLiteral("SELECT * FROM KVRUploadRecord WHERE [account] = ? ORDER BY [updateTS] DESC;"),
-                 {account})) {
+                 QStringLiteral(
+                     "SELECT * FROM KVRUploadRecord WHERE [account] = ? ORDER BY [updateTS] DESC;"),
+                 {BoundAccount()})) {
         return uploads;
     }
     while (query.next()) {
@@ -294,14 +315,16 @@ QVector<DBManager::Upload> DBManager::GetUploads()
 bool DBManager::RemoveUpload(const QString& vid)
 {
     QSqlQuery query;
-    return Execute(query, QStringLiteral("DELETE FROM KVRUploadRecord WHERE [account] = ? AND [vid] = ?;"),
-                   {account, vid});
+    return Execute(query,
+                   QStringLiteral("DELETE FROM KVRUploadRecord WHERE [account] = ? AND [vid] = ?;"),
+                   {BoundAccount(), vid});
 }
 
 bool DBManager::RemoveAllUploads()
 {
     QSqlQuery query;
-    return Execute(query, QStringLiteral("DELETE FROM KVRUploadRecord WHERE [account] = ?;"), {account});
+    return Execute(query, QStringLiteral("DELETE FROM KVRUploadRecord WHERE [account] = ?;"),
+                   {BoundAccount()});
 }
 
 bool DBManager::AddHistory(const History& history, bool notify)
@@ -309,7 +332,7 @@ bool DBManager::AddHistory(const History& history, bool notify)
     QSqlQuery query;
     const bool ok = Execute(
         query, QStringLiteral("INSERT OR REPLACE INTO KVRHistoryRecord VALUES(?,?,?,?,?,?,?);"),
-        {account, history.vid, history.fileName, history.titleName, history.fileSize,
+        {BoundAccount(), history.vid, history.fileName, history.titleName, history.fileSize,
          history.fileStatus, history.updateTS});
     if (ok && notify) {
         emit SignalAppendHistory(history);
@@ -322,9 +345,10 @@ QVector<DBManager::History> DBManager::GetHistories(int page, int pageSize)
     QVector<History> histories;
     QSqlQuery query;
     if (!Execute(query,
-                 QStringLiteral("SELECT * FROM KVRHistoryRecord WHERE [account] = ? ORDER BY [updateTS] DESC "
-                                "LIMIT ? OFFSET ?;"),
-                 {account, pageSize, page * pageSize})) {
+                 QStringLiteral(
+                     "SELECT * FROM KVRHistoryRecord WHERE [account] = ? ORDER BY [updateTS] DESC "
+                     "LIMIT ? OFFSET ?;"),
+                 {BoundAccount(), pageSize, page * pageSize})) {
         return histories;
     }
     while (query.next()) {
@@ -343,8 +367,9 @@ QVector<DBManager::History> DBManager::GetHistories(int page, int pageSize)
 int DBManager::GetHistoryCount()
 {
     QSqlQuery query;
-    if (!Execute(query, QStringLiteral("SELECT COUNT(*) FROM KVRHistoryRecord WHERE [account] = ?;"),
-                 {account}) ||
+    if (!Execute(query,
+                 QStringLiteral("SELECT COUNT(*) FROM KVRHistoryRecord WHERE [account] = ?;"),
+                 {BoundAccount()}) ||
         !query.next()) {
         return 0;
     }
@@ -355,7 +380,8 @@ bool DBManager::RemoveHistory(const QString& vid, bool notify)
 {
     QSqlQuery query;
     const bool ok = Execute(
-        query, QStringLiteral("DELETE FROM KVRHistoryRecord WHERE [account] = ? AND [vid] = ?;"), {account, vid});
+        query, QStringLiteral("DELETE FROM KVRHistoryRecord WHERE [account] = ? AND [vid] = ?;"),
+        {BoundAccount(), vid});
     if (ok && notify) {
         emit SignalRemoveHistory(vid);
     }
@@ -366,7 +392,8 @@ bool DBManager::RemoveAllHistories(bool notify)
 {
     QSqlQuery query;
     const bool ok =
-        Execute(query, QStringLiteral("DELETE FROM KVRHistoryRecord WHERE [account] = ?;"), {account});
+        Execute(query, QStringLiteral("DELETE FROM KVRHistoryRecord WHERE [account] = ?;"),
+                {BoundAccount()});
     if (ok && notify) {
         emit SignalRemoveAllHistories();
     }

@@ -85,7 +85,11 @@ signals:
     void SignalRemoveAllHistories();
 
 private:
-    DBManager() = default;
+    DBManager();
+
+    // The current account as bound into statements: never null, so that uploads and
+    // histories before the first login belong to the empty account name.
+    QString BoundAccount() const;
 
     QString account;
     QSqlDatabase database;

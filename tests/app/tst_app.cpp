@@ -37,25 +37,23 @@ void TestApp::formatMessage_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("expectedTails");
 
-    QTest::newRow("info default")
-        << int(QtInfoMsg) << QByteArray("default") << QStringLiteral("hello")
-        << QStringList{QStringLiteral(" [Info]  hello")};
+    QTest::newRow("info default") << int(QtInfoMsg) << QByteArray("default")
+                                  << QStringLiteral("hello")
+                                  << QStringList{QStringLiteral(" [Info]  hello")};
     QTest::newRow("warn api multi-line")
         << int(QtWarningMsg) << QByteArray("Api") << QStringLiteral("a\n\nb")
         << QStringList{QStringLiteral(" [Warn] [Api] a"), QStringLiteral(" [Warn] [Api] "),
                        QStringLiteral(" [Warn] [Api] b")};
-    QTest::newRow("debug worker")
-        << int(QtDebugMsg) << QByteArray("Worker") << QStringLiteral("x")
-        << QStringList{QStringLiteral(" [Debug][Worker] x")};
+    QTest::newRow("debug worker") << int(QtDebugMsg) << QByteArray("Worker") << QStringLiteral("x")
+                                  << QStringList{QStringLiteral(" [Debug][Worker] x")};
     QTest::newRow("critical default")
         << int(QtCriticalMsg) << QByteArray("default") << QStringLiteral("mkpath failed:")
         << QStringList{QStringLiteral(" [Error] mkpath failed:")};
     QTest::newRow("fatal trailing newline")
         << int(QtFatalMsg) << QByteArray("default") << QStringLiteral("boom\n")
         << QStringList{QStringLiteral(" [Fatal] boom"), QStringLiteral(" [Fatal] ")};
-    QTest::newRow("null category")
-        << int(QtInfoMsg) << QByteArray() << QStringLiteral("z")
-        << QStringList{QStringLiteral(" [Info]  z")};
+    QTest::newRow("null category") << int(QtInfoMsg) << QByteArray() << QStringLiteral("z")
+                                   << QStringList{QStringLiteral(" [Info]  z")};
 }
 
 void TestApp::formatMessage()
@@ -66,9 +64,9 @@ void TestApp::formatMessage()
     QFETCH(QStringList, expectedTails);
 
     const QDateTime now(QDate(2025, 3, 25), QTime(7, 2, 7, 123), Qt::OffsetFromUTC, 8 * 3600);
-    const QString text = Log::FormatMessage(static_cast<QtMsgType>(type),
-                                            category.isNull() ? nullptr : category.constData(),
-                                            message, now);
+    const QString text =
+        Log::FormatMessage(static_cast<QtMsgType>(type),
+                           category.isNull() ? nullptr : category.constData(), message, now);
     QVERIFY(text.endsWith(QLatin1Char('\n')));
     const QStringList lines = text.left(text.size() - 1).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), expectedTails.size());
@@ -81,8 +79,9 @@ void TestApp::formatMessageTimestampCarriesOffset()
 {
     const QString text =
         Log::FormatMessage(QtInfoMsg, "default", QStringLiteral("t"), QDateTime::currentDateTime());
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}([+-]\\d\\d:\\d\\d|Z) \\[Info\\]  t\\n$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}([+-]\\d\\d:\\d\\d|Z) "
+                       "\\[Info\\]  t\\n$"));
     QVERIFY2(pattern.match(text).hasMatch(), qPrintable(text));
 }
 
@@ -129,52 +128,54 @@ void TestApp::configDefaults()
     QTemporaryDir dir;
     Config config(dir.filePath(QStringLiteral("global.ini")));
     config.RegisterDefaults();
-    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(), 3);
-    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("autoStartUpload")).toBool(),
+    QCOMPARE(
+        config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(),
+        3);
+    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("autoStartUpload"))
+                 .toBool(),
              true);
-    QCOMPARE(config.Value(QStringLiteral("Application"), QStringLiteral("closeBehavior")).toString(),
-             QStringLiteral("quit"));
-    QVERIFY(!config.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyHostName")).isValid());
+    QCOMPARE(
+        config.Value(QStringLiteral("Application"), QStringLiteral("closeBehavior")).toString(),
+        QStringLiteral("quit"));
+    QVERIFY(
+        !config.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyHostName")).isValid());
     // Defaults are never written: a fresh installation has no ini file.
     QVERIFY(!QFile::exists(config.FilePath()));
 
     config.SetValue(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum"), 5);
-    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(), 5);
+    QCOMPARE(
+        config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(),
+        5);
     config.Remove(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum"));
-    QCOMPARE(config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(), 3);
+    QCOMPARE(
+        config.Value(QStringLiteral("UploadTaskManager"), QStringLiteral("uploadTasksNum")).toInt(),
+        3);
 }
 
 void TestApp::configRoundTrip_data()
 {
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("expectedText");
-    QTest::newRow("chinese user") << QVariant(QStringLiteral("用户名")) << QStringLiteral("用户名");
-    QTest::newRow("astral") << QVariant(QStringLiteral("a\U0001F600b")) << QStringLiteral("a\U0001F600b");
-    QTest::newRow("port text") << QVariant(QStringLiteral("8080")) << QStringLiteral("8080");
-    QTest::newRow("semicolon and equals") << QVariant(QStringLiteral("p=a;b,c"))
-                                          << QStringLiteral("p=a;b,c");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("chinese user") << QStringLiteral("用户名");
+    QTest::newRow("astral") << QStringLiteral("a\U0001F600b");
+    QTest::newRow("separators") << QStringLiteral("p=a;b,c \"q\"");
+    QTest::newRow("port text") << QStringLiteral("8080");
 }
 
 void TestApp::configRoundTrip()
 {
-    QFETCH(QVariant, value);
-    QFETCH(QString, expectedText);
+    QFETCH(QString, value);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("global.ini"));
     Config(path).SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("proxyUser"), value);
-    // A second object on the same file: nothing is cached between calls.
-    const QVariant read = Config(path).Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyUser"));
-    QCOMPARE(read.toString(), expectedText);
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray raw = file.readAll();
-    if (expectedText == QStringLiteral("用户名")) {
-        QVERIFY2(raw.contains(expectedText.toUtf8()), raw.constData());
-    }
-    if (expectedText == QStringLiteral("8080")) {
-        QCOMPARE(read.toUInt(), 8080u);
-    }
+    // Read a copy: QSettings caches files it wrote itself, and only the file on disk counts.
+    const QString copy = dir.filePath(QStringLiteral("copy.ini"));
+    QVERIFY(QFile::copy(path, copy));
+    const QVariant read =
+        Config(copy).Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyUser"));
+    QCOMPARE(read.toString(), value);
+    bool isNumber = false;
+    const uint number = value.toUInt(&isNumber);
+    QCOMPARE(read.toUInt(), isNumber ? number : 0u);
 }
 
 void TestApp::configSeesOtherWriters()
@@ -183,12 +184,14 @@ void TestApp::configSeesOtherWriters()
     const QString path = dir.filePath(QStringLiteral("global.ini"));
     Config reader(path);
     reader.RegisterDefaults();
-    QCOMPARE(reader.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType")).toInt(), 0);
+    QCOMPARE(reader.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType")).toInt(),
+             0);
     {
         QSettings other(path, QSettings::IniFormat);
         other.setValue(QStringLiteral("NetWorkManager/proxyType"), 1);
     }
-    QCOMPARE(reader.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType")).toInt(), 1);
+    QCOMPARE(reader.Value(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType")).toInt(),
+             1);
 }
 
 void TestApp::textValidator_data()
