@@ -10,10 +10,12 @@
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include "account/AccountManager.h"
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/LegacyAccountImporter.h"
 #include "store/DBManager.h"
+#include "upload/SDKManager.h"
 
 namespace {
 
@@ -69,6 +71,17 @@ bool Application::Init()
     DBManager::instance()->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
     LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
     curl_global_init(CURL_GLOBAL_ALL);
+
+    accountManager = new AccountManager(this);
+
+    const QString network = QStringLiteral("NetWorkManager");
+    SDKManager::instance()->SetProxy(config->Value(network, QStringLiteral("proxyType")).toInt(),
+                                     config->Value(network, QStringLiteral("proxyHostName")).toString(),
+                                     config->Value(network, QStringLiteral("proxyPort")).toUInt(),
+                                     config->Value(network, QStringLiteral("proxyUser")).toString(),
+                                     config->Value(network, QStringLiteral("proxyPassword")).toString());
+    // Concurrency limit, auto start and the speed limit of the upload queue.
+    SDKManager::instance()->ApplyQueueSettings();
     return true;
 }
 
@@ -120,5 +133,6 @@ void Application::Stop()
     stopping = true;
     emit SignalAboutToAppStop();
     DBManager::Destroy();
+    SDKManager::instance()->Release();
     curl_global_cleanup();
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 
+class AccountManager;
 class Config;
 
 // The application object: owns the process-wide services and runs the start, run and stop
@@ -24,6 +25,7 @@ public:
     void Stop();
 
     Config* GetConfig() const { return config; }
+    AccountManager* GetAccountManager() const { return accountManager; }
 
     static Application* Instance();
     static QString DataDirPath(const QString& subPath = QString());
@@ -41,5 +43,6 @@ private:
     void InstallTranslations();
 
     Config* config = nullptr;
+    AccountManager* accountManager = nullptr;
     bool stopping = false;
 };

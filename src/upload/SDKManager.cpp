@@ -1,0 +1,370 @@
+#include "upload/SDKManager.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+#include <kvr_upload_sdk.h>
+
+#include "api/ApiTransport.h"
+#include "app/Config.h"
+#include "app/DataDir.h"
+#include "app/Format.h"
+#include "app/Log.h"
+#include "app/TextValidator.h"
+#include "upload/SDKUploadTask.h"
+
+namespace {
+
+// Set while the scheduler runs: the status signals it causes call it again, and those inner
+// calls must do nothing.
+bool g_scheduling = false;
+
+}  // namespace
+
+SDKManager* SDKManager::instance()
+{
+    static SDKManager manager;
+    return &manager;
+}
+
+SDKManager::SDKManager()
+{
+    qRegisterMetaType<SharedUploadTaskPtr>("SharedUploadTaskPtr");
+    qRegisterMetaType<DBManager::Upload>("DBManager::Upload");
+}
+
+bool SDKManager::Init(const QString& userId, const QString& appId, const QString& appSecret)
+{
+    const QString logPath = Log::LogBasePath() + QStringLiteral("_sdk.log");
+    const QByteArray logPathUtf8 = logPath.toUtf8();
+    const int logResult = KVRSetSdkLogFile(logPathUtf8.constData());
+    if (logResult != 0) {
+        qCritical("KVRSetSdkLogFile failed: %d, path: %s", logResult, logPathUtf8.constData());
+    }
+    KVRSetSdkLogLevel(2);
+    KVRSetSdkCachePath(QDir(DataDirPath()).absolutePath().toUtf8().constData());
+    KVRSetSdkPlatformUrl(ApiCollection::platformBaseUrl().toUtf8().constData());
+
+    const int rc = KVRInitSdkLibrary(userId.toUtf8().constData(), appId.toUtf8().constData(),
+                                     appSecret.toUtf8().constData());
+    if (rc != 0) {
+        qCritical() << "init error code:" << rc
+                    << ",error msg:" << QString::fromUtf8(KVRGetSdkErrorDescription(rc));
+        return false;
+    }
+    KVRSetSdkHttpRequest(3);
+    KVRSetSdkCacertFile(ApiCollection::caBundlePath().toUtf8().constData());
+    qInfo() << "SDK initialled, version:" << QString::fromUtf8(KVRGetSdkVersion());
+    return true;
+}
+
+void SDKManager::SetProxy(int type, const QString& host, uint port, const QString& user,
+                          const QString& password)
+{
+    if (type == 0) {
+        KVRSetSdkProxy(0, nullptr, 0, nullptr, nullptr);
+    } else if (type == 1) {
+        KVRSetSdkProxy(1, host.toUtf8().constData(), port, user.toUtf8().constData(),
+                       password.toUtf8().constData());
+    }
+}
+
+void SDKManager::SetMaxTasks(int n)
+{
+    if (n != maxTasks) {
+        maxTasks = n;
+        Schedule();
+    }
+}
+
+void SDKManager::SetAutoStart(bool on)
+{
+    autoStart = on;
+}
+
+void SDKManager::SetSpeedLimit(int kiloBytesPerSecond)
+{
+    KVRSetSdkTrafficLimit(static_cast<int64_t>(qMax(0, kiloBytesPerSecond)) * 1024);
+}
+
+void SDKManager::ApplyQueueSettings()
+{
+    Config* config = Config::Global();
+    if (!config) {
+        return;
+    }
+    const QString group = QStringLiteral("UploadTaskManager");
+    SetMaxTasks(config->Value(group, QStringLiteral("uploadTasksNum")).toInt());
+    SetAutoStart(config->Value(group, QStringLiteral("autoStartUpload")).toBool());
+    SetSpeedLimit(config->Value(group, QStringLiteral("limitedSpeedValue")).toInt());
+}
+
+bool SDKManager::AddUpload(qint64 cateId, const QString& filePath, const QString& title,
+                           const QString& desc, const QString& tags, const QString& cateName,
+                           int luping, int keepSource)
+{
+    for (const SharedUploadTaskPtr& task : qAsConst(tasks)) {
+        const DBManager::Upload& record = task->Record();
+        if (record.cateId == cateId && record.fileName == filePath && !record.vid.isEmpty()) {
+            emit SignalExistUpload(record.vid);
+            return true;
+        }
+    }
+    DBManager::Upload record;
+    record.fileName = filePath;
+    record.titleName = title;
+    record.describ = desc;
+    record.tag = tags;
+    record.catePath = cateName;
+    record.cateId = cateId;
+    record.luping = luping;
+    record.keepSource = keepSource;
+    record.updateTS = static_cast<quint64>(QDateTime::currentSecsSinceEpoch());
+    const bool added = AppendTask(record, true, true, true);
+    if (added) {
+        Schedule();
+    }
+    return added;
+}
+
+bool SDKManager::AppendTask(const DBManager::Upload& record, bool start, bool isNew, bool announce)
+{
+    // deleteLater: a task may leave the queue while it is still emitting the signal that
+    // made it leave.
+    SharedUploadTaskPtr task(new SDKUploadTask, &QObject::deleteLater);
+    if (!task->Setup(record, start, [this](const QString& vid) { return HasTask(vid); })) {
+        return false;
+    }
+    tasks.insert(task->Vid(), task);
+    connect(task.data(), &SDKUploadTask::SignalStatus, this, &SDKManager::OnTaskStatus);
+    connect(task.data(), &SDKUploadTask::SignalRelease, this, &SDKManager::OnTaskRelease);
+    connect(task.data(), &SDKUploadTask::SignalDeleteResult, this, &SDKManager::OnTaskDelete);
+    if (isNew) {
+        DBManager::instance()->AddUpload(task->Record());
+    }
+    if (announce) {
+        emit SignalAppendUpload(task, task->Record());
+    }
+    return true;
+}
+
+void SDKManager::LoadUploads()
+{
+    const QVector<DBManager::Upload> records = DBManager::instance()->GetUploads();
+    for (const DBManager::Upload& record : records) {
+        if (!AppendTask(record, autoStart, false, true)) {
+            DBManager::instance()->RemoveUpload(record.vid);
+        }
+    }
+    Schedule();
+}
+
+int SDKManager::CountStatus(int status) const
+{
+    int count = 0;
+    for (const SharedUploadTaskPtr& task : tasks) {
+        if (task->Status() == status) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void SDKManager::RequeueTask(SDKUploadTask* task)
+{
+    task->Start(false);
+    task->SetStatus(Waiting);
+}
+
+void SDKManager::Schedule()
+{
+    if (g_scheduling) {
+        return;
+    }
+    g_scheduling = true;
+    const int running = CountStatus(Uploading);
+    if (running <= maxTasks) {
+        int free = maxTasks - running;
+        // A snapshot: starting a task may change the map through its signals.
+        const QList<SharedUploadTaskPtr> queue = tasks.values();
+        for (const SharedUploadTaskPtr& task : queue) {
+            if (free <= 0) {
+                break;
+            }
+            if (task->Status() == Waiting) {
+                task->Start(true);
+                --free;
+            }
+        }
+    } else {
+        int excess = running - maxTasks;
+        const QList<SharedUploadTaskPtr> queue = tasks.values();
+        for (const SharedUploadTaskPtr& task : queue) {
+            if (excess <= 0) {
+                break;
+            }
+            if (task->Status() == Uploading) {
+                RequeueTask(task.data());
+                --excess;
+            }
+        }
+    }
+    g_scheduling = false;
+}
+
+void SDKManager::StartAll()
+{
+    int running = CountStatus(Uploading);
+    const QList<SharedUploadTaskPtr> queue = tasks.values();
+    for (const SharedUploadTaskPtr& task : queue) {
+        const int status = task->Status();
+        if (status == Uploading || status == Invalid) {
+            continue;
+        }
+        if (running < maxTasks) {
+            task->Start(true);
+            ++running;
+        } else if ((status == Paused || status == Stopped || status == Failed) && task->IsCreated()) {
+            RequeueTask(task.data());
+        }
+    }
+}
+
+void SDKManager::PauseAll()
+{
+    const QList<SharedUploadTaskPtr> queue = tasks.values();
+    for (const SharedUploadTaskPtr& task : queue) {
+        if (task->Status() != Invalid) {
+            task->Start(false);
+        }
+    }
+}
+
+void SDKManager::StartTask(const QString& vid, bool start)
+{
+    const SharedUploadTaskPtr task = tasks.value(vid);
+    if (!task) {
+        return;
+    }
+    if (!start) {
+        task->Start(false);
+        return;
+    }
+    if (CountStatus(Uploading) < maxTasks) {
+        task->Start(true);
+    } else if (task->IsCreated() && task->Status() != Invalid) {
+        RequeueTask(task.data());
+    }
+}
+
+void SDKManager::DeleteTask(const QString& vid)
+{
+    const SharedUploadTaskPtr task = tasks.value(vid);
+    if (task && task->IsCreated() && !task->IsDeleting()) {
+        task->Delete();
+    }
+}
+
+void SDKManager::DeleteAll()
+{
+    const QList<SharedUploadTaskPtr> queue = tasks.values();
+    for (const SharedUploadTaskPtr& task : queue) {
+        if (task->IsCreated() && !task->IsDeleting()) {
+            task->Delete();
+        }
+    }
+}
+
+bool SDKManager::HasTask(const QString& vid) const
+{
+    return tasks.contains(vid);
+}
+
+SharedUploadTaskPtr SDKManager::Task(const QString& vid) const
+{
+    return tasks.value(vid);
+}
+
+QStringList SDKManager::FilterVids(const QStringList& vids, bool inQueue) const
+{
+    QStringList result;
+    for (const QString& vid : vids) {
+        if (HasTask(vid) == inQueue) {
+            result << vid;
+        }
+    }
+    return result;
+}
+
+bool SDKManager::AnyUploading() const
+{
+    return CountStatus(Uploading) > 0;
+}
+
+bool SDKManager::CheckTextValid(const QString& fileName, const QString& title, const QString& desc,
+                                const QString& tags)
+{
+    return TextValidator::IsValid(fileName) && TextValidator::IsValid(title) &&
+           TextValidator::IsValid(desc) && TextValidator::IsValid(tags);
+}
+
+void SDKManager::Release()
+{
+    for (const SharedUploadTaskPtr& task : qAsConst(tasks)) {
+        task->ReleaseHandle();
+    }
+    tasks.clear();
+    KVRReleaseSdkLibrary();
+}
+
+void SDKManager::OnTaskStatus(int)
+{
+    Schedule();
+    bool allStopped = true;
+    bool allStarted = true;
+    for (const SharedUploadTaskPtr& task : qAsConst(tasks)) {
+        const int status = task->Status();
+        if (status == Waiting || status == Uploading) {
+            allStopped = false;
+        } else {
+            allStarted = false;
+        }
+    }
+    if (allStopped) {
+        emit SignalAllUploadStatus(false);
+    } else if (allStarted) {
+        emit SignalAllUploadStatus(true);
+    }
+}
+
+void SDKManager::OnTaskRelease(bool uploadSuccess, QString vid)
+{
+    const SharedUploadTaskPtr task = tasks.take(vid);
+    if (uploadSuccess && task) {
+        DBManager* db = DBManager::instance();
+        db->RemoveUpload(vid);
+        const DBManager::Upload& record = task->Record();
+        DBManager::History history;
+        history.vid = vid;
+        history.fileName = record.fileName;
+        history.titleName =
+            record.titleName.isEmpty() ? QFileInfo(record.fileName).fileName() : record.titleName;
+        history.fileSize = FormatSize(record.totalBytes, 4);
+        history.fileStatus = record.statusText;
+        history.updateTS = static_cast<quint64>(QDateTime::currentSecsSinceEpoch());
+        db->AddHistory(history, true);
+    }
+    Schedule();
+    emit SignalRemoveUpload(vid);
+}
+
+void SDKManager::OnTaskDelete(bool result, QString vid)
+{
+    if (!result) {
+        return;
+    }
+    tasks.remove(vid);
+    DBManager::instance()->RemoveUpload(vid);
+}
