@@ -1,0 +1,50 @@
+#include "SdkSettings.h"
+
+#include <cstdlib>
+#include <mutex>
+
+#include "kavro/Deployment.h"
+
+namespace kvr {
+namespace {
+
+std::mutex& SettingsMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+SdkSettings& Shared()
+{
+    static SdkSettings settings;
+    return settings;
+}
+
+}  // namespace
+
+std::string SdkSettings::CollectionUrl() const
+{
+    std::string base = platformUrl;
+    if (base.empty()) {
+        const char* env = std::getenv(kavro::deployment::kPlatformUrlEnv);
+        base = (env && *env) ? env : kavro::deployment::kPlatformUrl;
+    }
+    while (!base.empty() && base.back() == '/') {
+        base.pop_back();
+    }
+    return base + "/upload/files/";
+}
+
+SdkSettings SdkSettings::Get()
+{
+    std::lock_guard<std::mutex> lock(SettingsMutex());
+    return Shared();
+}
+
+void SdkSettings::Update(const std::function<void(SdkSettings&)>& fn)
+{
+    std::lock_guard<std::mutex> lock(SettingsMutex());
+    fn(Shared());
+}
+
+}  // namespace kvr

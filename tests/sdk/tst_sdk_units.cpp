@@ -1,0 +1,282 @@
+// Pure parts of the upload library: checksum, metadata, vid, signature, resume record, URLs.
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QMessageAuthenticationCode>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "Crc64.h"
+#include "RequestSigner.h"
+#include "ResumeRecord.h"
+#include "TusMetadata.h"
+#include "TusUpload.h"
+#include "Url.h"
+#include "VideoId.h"
+
+namespace {
+
+// Bit-at-a-time CRC-64/XZ straight from the definition, to check the sliced tables against.
+quint64 ReferenceCrc64(const QByteArray& data)
+{
+    quint64 crc = ~0ULL;
+    for (const char c : data) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) ? (crc >> 1) ^ 0xC96C5795D7870F42ULL : crc >> 1;
+        }
+    }
+    return ~crc;
+}
+
+QByteArray RandomBytes(int size, quint32 seed)
+{
+    QRandomGenerator gen(seed);
+    QByteArray data(size, Qt::Uninitialized);
+    for (char& c : data) {
+        c = char(gen.bounded(256));
+    }
+    return data;
+}
+
+}  // namespace
+
+class TestSdkUnits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void crcCheckValue();
+    void crcMatchesReference_data();
+    void crcMatchesReference();
+    void crcContinuesAcrossSplits_data();
+    void crcContinuesAcrossSplits();
+    void metadataEncoding();
+    void vidDerivation();
+    void vidWellFormed_data();
+    void vidWellFormed();
+    void signature();
+    void resumeRecordRoundTrip();
+    void resumeRecordRejectsDamage_data();
+    void resumeRecordRejectsDamage();
+    void urlResolve_data();
+    void urlResolve();
+    void backoffGrows();
+};
+
+void TestSdkUnits::crcCheckValue()
+{
+    QCOMPARE(kvr::Crc64::Update(0, "123456789", 9), quint64(0x995DC9BBDF1939FAULL));
+    QCOMPARE(kvr::Crc64::Update(0, "", 0), quint64(0));
+}
+
+void TestSdkUnits::crcMatchesReference_data()
+{
+    QTest::addColumn<int>("size");
+    // Sizes around the eight-byte stride and its tail handling.
+    for (int size : {1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 1000, 65537}) {
+        QTest::newRow(qPrintable(QString::number(size))) << size;
+    }
+}
+
+void TestSdkUnits::crcMatchesReference()
+{
+    QFETCH(int, size);
+    const QByteArray data = RandomBytes(size, quint32(size));
+    QCOMPARE(kvr::Crc64::Update(0, data.constData(), size_t(data.size())), ReferenceCrc64(data));
+}
+
+void TestSdkUnits::crcContinuesAcrossSplits_data()
+{
+    QTest::addColumn<QList<int>>("splits");
+    QTest::newRow("one split") << QList<int>{5000};
+    QTest::newRow("unaligned splits") << QList<int>{1, 3, 4097, 9999, 10001};
+    QTest::newRow("empty pieces") << QList<int>{0, 0, 700, 700};
+}
+
+// A resume carries the CRC of the prefix as a plain number: continuing from it over the rest
+// must give the CRC of the whole, wherever the file was cut.
+void TestSdkUnits::crcContinuesAcrossSplits()
+{
+    QFETCH(QList<int>, splits);
+    const QByteArray data = RandomBytes(20000, 7);
+    quint64 crc = 0;
+    int from = 0;
+    for (int to : splits) {
+        crc = kvr::Crc64::Update(crc, data.constData() + from, size_t(to - from));
+        from = to;
+    }
+    crc = kvr::Crc64::Update(crc, data.constData() + from, size_t(data.size() - from));
+    QCOMPARE(crc, kvr::Crc64::Update(0, data.constData(), size_t(data.size())));
+}
+
+void TestSdkUnits::metadataEncoding()
+{
+    kvr::TusMetadata meta;
+    const QString title = QStringLiteral("视频 a,b c");
+    meta.Add("vid", "0123_x");
+    meta.Add("title", title.toStdString());
+    meta.Add("desc", "");
+    const QString encoded = QString::fromStdString(meta.Encode());
+    const QStringList pairs = encoded.split(QLatin1Char(','));
+    QCOMPARE(pairs.size(), 3);
+    QCOMPARE(pairs[0],
+             QStringLiteral("vid ") + QString::fromLatin1(QByteArray("0123_x").toBase64()));
+    const QStringList titlePair = pairs[1].split(QLatin1Char(' '));
+    QCOMPARE(titlePair.size(), 2);
+    QCOMPARE(titlePair[0], QStringLiteral("title"));
+    QCOMPARE(QString::fromUtf8(QByteArray::fromBase64(titlePair[1].toLatin1())), title);
+    QCOMPARE(pairs[2], QStringLiteral("desc"));
+}
+
+void TestSdkUnits::vidDerivation()
+{
+    const std::string vid = kvr::VideoId::Derive("u42", "/data/a.mp4", 1234, 1700000000, 77);
+    const QByteArray expected =
+        QCryptographicHash::hash("u42\n/data/a.mp4\n1234\n1700000000\n77", QCryptographicHash::Md5)
+            .toHex() +
+        "_u";
+    QCOMPARE(QByteArray::fromStdString(vid), expected);
+    QCOMPARE(vid.size(), size_t(34));
+    QVERIFY(kvr::VideoId::IsWellFormed(vid));
+    // Any change of file or category gives another vid.
+    QVERIFY(kvr::VideoId::Derive("u42", "/data/a.mp4", 1234, 1700000001, 77) != vid);
+    QVERIFY(kvr::VideoId::Derive("u42", "/data/a.mp4", 1234, 1700000000, 78) != vid);
+    QCOMPARE(QString::fromStdString(kvr::VideoId::AbsolutePath("/data/./x/../a.mp4")),
+             QStringLiteral("/data/a.mp4"));
+}
+
+void TestSdkUnits::vidWellFormed_data()
+{
+    QTest::addColumn<QString>("vid");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("derived") << QStringLiteral("0123456789abcdef0123456789abcdef_u") << true;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("path") << QStringLiteral("../etc/passwd") << false;
+    QTest::newRow("slash") << QStringLiteral("a/b") << false;
+}
+
+void TestSdkUnits::vidWellFormed()
+{
+    QFETCH(QString, vid);
+    QFETCH(bool, ok);
+    QCOMPARE(kvr::VideoId::IsWellFormed(vid.toStdString()), ok);
+}
+
+void TestSdkUnits::signature()
+{
+    QCOMPARE(QString::fromStdString(kvr::RequestSigner::SignatureText(
+                 "PATCH", "/upload/files/abc", "1700000000", "0011223344556677", "42", "")),
+             QStringLiteral("PATCH\n/upload/files/abc\n1700000000\n0011223344556677\n42\n"));
+
+    const kvr::RequestSigner signer("app1", "s3cret");
+    const auto headers = signer.Headers("POST", "/upload/files/", "", "100");
+    QCOMPARE(headers.size(), size_t(4));
+    QMap<QString, QString> values;
+    for (const auto& h : headers) {
+        const QString line = QString::fromStdString(h);
+        const int colon = line.indexOf(QLatin1Char(':'));
+        values[line.left(colon)] = line.mid(colon + 1).trimmed();
+    }
+    QCOMPARE(values[QStringLiteral("Kvr-App-Id")], QStringLiteral("app1"));
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{16}$"))
+                .match(values[QStringLiteral("Kvr-Nonce")])
+                .hasMatch());
+    QVERIFY(qAbs(values[QStringLiteral("Kvr-Timestamp")].toLongLong() -
+                 QDateTime::currentSecsSinceEpoch()) < 5);
+    const QByteArray text =
+        QStringLiteral("POST\n/upload/files/\n%1\n%2\n\n100")
+            .arg(values[QStringLiteral("Kvr-Timestamp")], values[QStringLiteral("Kvr-Nonce")])
+            .toUtf8();
+    QCOMPARE(values[QStringLiteral("Kvr-Signature")].toLatin1(),
+             QMessageAuthenticationCode::hash(text, "s3cret", QCryptographicHash::Sha256).toHex());
+
+    // Without an appId a plain tus request goes out.
+    QVERIFY(kvr::RequestSigner("", "").Headers("POST", "/", "", "1").empty());
+}
+
+void TestSdkUnits::resumeRecordRoundTrip()
+{
+    QTemporaryDir dir;
+    const std::string cache = dir.path().toStdString();
+    kvr::ResumeRecord record{"https://h/upload/files/x", 1000, 1700000000, 600,
+                             0xFFFFFFFFFFFFFFF0ULL};
+    QVERIFY(record.Save(cache, "vid_a"));
+    kvr::ResumeRecord loaded;
+    QVERIFY(kvr::ResumeRecord::Load(cache, "vid_a", &loaded));
+    QCOMPARE(QString::fromStdString(loaded.url), QString::fromStdString(record.url));
+    QCOMPARE(loaded.size, record.size);
+    QCOMPARE(loaded.mtime, record.mtime);
+    QCOMPARE(loaded.offset, record.offset);
+    QCOMPARE(loaded.crc, record.crc);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("vid_a.resume")});
+    kvr::ResumeRecord::Remove(cache, "vid_a");
+    QVERIFY(!kvr::ResumeRecord::Load(cache, "vid_a", &loaded));
+}
+
+void TestSdkUnits::resumeRecordRejectsDamage_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray good = "kvr-resume 1\nurl=https://h/u\nsize=10\nmtime=5\noffset=4\ncrc=9\n";
+    QTest::newRow("good") << good;  // the control: this one must load
+    QTest::newRow("torn") << good.left(30);
+    QTest::newRow("other magic") << QByteArray(good).replace("kvr-resume 1", "kvr-resume 9");
+    QTest::newRow("offset past size") << QByteArray(good).replace("offset=4", "offset=11");
+    QTest::newRow("negative") << QByteArray(good).replace("size=10", "size=-1");
+    QTest::newRow("garbage crc") << QByteArray(good).replace("crc=9", "crc=9x");
+    QTest::newRow("empty") << QByteArray();
+}
+
+void TestSdkUnits::resumeRecordRejectsDamage()
+{
+    QFETCH(QByteArray, text);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("v.resume")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    kvr::ResumeRecord loaded;
+    const bool ok = kvr::ResumeRecord::Load(dir.path().toStdString(), "v", &loaded);
+    QCOMPARE(ok, QByteArray(QTest::currentDataTag()) == "good");
+}
+
+void TestSdkUnits::urlResolve_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("expected");
+    const QString base = QStringLiteral("https://127.0.0.1:8443/upload/files/");
+    QTest::newRow("absolute path") << QStringLiteral("/upload/files/abc")
+                                   << QStringLiteral("https://127.0.0.1:8443/upload/files/abc");
+    QTest::newRow("relative") << QStringLiteral("abc")
+                              << QStringLiteral("https://127.0.0.1:8443/upload/files/abc");
+    QTest::newRow("full URL") << QStringLiteral("https://other:1/x/y")
+                              << QStringLiteral("https://other:1/x/y");
+}
+
+void TestSdkUnits::urlResolve()
+{
+    QFETCH(QString, location);
+    QFETCH(QString, expected);
+    const std::string resolved =
+        kvr::Url::Resolve("https://127.0.0.1:8443/upload/files/", location.toStdString());
+    QCOMPARE(QString::fromStdString(resolved), expected);
+    QCOMPARE(QString::fromStdString(kvr::Url::Path(resolved + "?q=1")), QUrl(expected).path());
+}
+
+void TestSdkUnits::backoffGrows()
+{
+    double previous = 0;
+    double total = 0;
+    for (int attempt = 1; attempt < kvr::TusUpload::kMaxAttempts; ++attempt) {
+        const double wait = kvr::TusUpload::BackoffSeconds(attempt);
+        QVERIFY(wait > previous);
+        previous = wait;
+        total += wait;
+    }
+    // Long enough to ride out a restart of the server, short enough to report within a minute.
+    QVERIFY(total >= 10 && total <= 60);
+}
+
+QTEST_MAIN(TestSdkUnits)
+#include "tst_sdk_units.moc"
