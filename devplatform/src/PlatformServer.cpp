@@ -1,0 +1,109 @@
+#include "PlatformServer.h"
+
+#include <httplib.h>
+#include <openssl/ssl.h>
+
+#include <QDebug>
+#include <QDir>
+
+#include "Endpoint.h"
+#include "Seeder.h"
+#include "UploadEndpoint.h"
+
+PlatformServer::PlatformServer(const ServerOptions& options)
+{
+    context_.options = options;
+}
+
+PlatformServer::~PlatformServer() = default;
+
+bool PlatformServer::Start(QString* error)
+{
+    const QDir data(context_.options.dataDir);
+    context_.filesDir = data.absoluteFilePath(QStringLiteral("files"));
+    context_.uploadsDir = data.absoluteFilePath(QStringLiteral("uploads"));
+    if (!QDir().mkpath(context_.filesDir) || !QDir().mkpath(context_.uploadsDir)) {
+        *error = QStringLiteral("cannot create the data folder ") + data.absolutePath();
+        return false;
+    }
+    db_ = std::make_unique<Database>(data.absoluteFilePath(QStringLiteral("devplatform.db")));
+    if (!db_->Open(error)) {
+        return false;
+    }
+    context_.db = db_.get();
+    if (!Seeder(*db_).Seed(context_.options.seed, error)) {
+        return false;
+    }
+    for (const QString& text : context_.options.faults) {
+        FaultInjector::Rule rule;
+        if (!FaultInjector::ParseRule(text, &rule, error)) {
+            return false;
+        }
+        context_.faults.Add(rule);
+    }
+    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_, nullptr));
+
+    http_ =
+        std::make_unique<httplib::SSLServer>(context_.options.certFile.toLocal8Bit().constData(),
+                                             context_.options.keyFile.toLocal8Bit().constData());
+    if (!http_->is_valid()) {
+        *error = QStringLiteral("cannot load the certificate or key");
+        return false;
+    }
+    // AES-128-GCM first: the cheapest cipher on hardware with AES instructions. (Read-ahead
+    // would save system calls but hides buffered records from cpp-httplib's readiness poll.)
+    SSL_CTX_set_ciphersuites(http_->ssl_context(),
+                             "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:"
+                             "TLS_CHACHA20_POLY1305_SHA256");
+    http_->set_keep_alive_max_count(1000);
+    http_->set_keep_alive_timeout(30);
+    http_->set_read_timeout(30);
+    http_->set_write_timeout(30);
+    // Upload bodies stream to disk; every other body is read whole and is limited in the
+    // pre-routing handler.
+    http_->set_payload_max_length(static_cast<size_t>(context_.options.maxUploadSize) + 1);
+    http_->set_exception_handler(
+        [](const httplib::Request& req, httplib::Response& res, std::exception_ptr ep) {
+            QString what = QStringLiteral("unknown");
+            try {
+                std::rethrow_exception(ep);
+            } catch (const std::exception& e) {
+                what = QString::fromLocal8Bit(e.what());
+            } catch (...) {
+            }
+            qCritical() << "handler failed:" << QString::fromStdString(req.path) << what;
+            res.status = 500;
+            res.set_content("internal error", "text/plain");
+        });
+
+    if (context_.options.port == 0) {
+        port_ = http_->bind_to_any_port("127.0.0.1");
+    } else {
+        port_ =
+            http_->bind_to_port("127.0.0.1", context_.options.port) ? context_.options.port : -1;
+    }
+    if (port_ <= 0) {
+        *error = QStringLiteral("cannot bind 127.0.0.1:%1").arg(context_.options.port);
+        return false;
+    }
+    context_.publicUrl = context_.options.publicUrl.isEmpty()
+                             ? QStringLiteral("https://127.0.0.1:%1").arg(port_)
+                             : context_.options.publicUrl;
+
+    for (const auto& endpoint : endpoints_) {
+        endpoint->Register(*http_);
+    }
+    return true;
+}
+
+bool PlatformServer::Run()
+{
+    return http_->listen_after_bind();
+}
+
+void PlatformServer::Stop()
+{
+    if (http_) {
+        http_->stop();
+    }
+}
