@@ -270,6 +270,7 @@ void RegisterMetaTypes()
     qRegisterMetaType<AccountType>("ApiCollection::AccountType");
     qRegisterMetaType<SortMethod>("ApiCollection::SortMethod");
     qRegisterMetaType<VideoInfoTypeFlags>("ApiCollection::VideoInfoTypeFlags");
+    qRegisterMetaType<CheckVersionResult>("ApiCollection::CheckVersionResult");
 }
 
 }  // namespace ApiCollection
