@@ -7,6 +7,9 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
+
+#include "api/ApiAccount.h"
 #include "api/ApiCollection.h"
 
 // Signs the user in and holds the signed-in account for the rest of the run. The login

@@ -1,5 +1,6 @@
 #include "upload/SDKUploadTask.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>

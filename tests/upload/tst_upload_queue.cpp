@@ -1,0 +1,298 @@
+// The upload queue with the real upload library against the devplatform: scheduling within
+// the concurrency limit, start-all as retry-all, finishing into history, cancel, and restore
+// after a restart. The library's own traffic limit keeps uploads running long enough to look
+// at the queue.
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/Config.h"
+#include "store/DBManager.h"
+#include "upload/SDKManager.h"
+#include "upload/SDKUploadTask.h"
+
+namespace {
+
+// The devplatform's demo account (docs/devplatform.md).
+const char kUserId[] = "1d3e5a7c9b";
+const char kAppId[] = "K1D3E5A7C9";
+const char kAppSecret[] = "demo-secret-6f1c2a9e4b7d";
+
+}  // namespace
+
+class TestUploadQueue : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void addedFilesStartWithinLimit();
+    void loweringLimitRequeuesSmallestVids();
+    void startAllStartsUpToLimitAndQueuesRest();
+    void failedUploadIsRetriedByStartAll();
+    void sameFileTwiceAddsNothing();
+    void finishedUploadMovesToHistory();
+    void cancelRemovesTaskAndRecord();
+    void restoreAfterRestart_data();
+    void restoreAfterRestart();
+
+private:
+    QString MakeFile(const QString& name, int size, char fill = 'k');
+    QStringList AddFiles(int count, int size);
+    QStringList VidsWithStatus(int status) const;
+    void Restart();
+
+    QTemporaryDir dir;
+    Config* config = nullptr;
+    SDKManager* manager = nullptr;
+    int fileCounter = 0;
+};
+
+void TestUploadQueue::initTestCase()
+{
+    QVERIFY(!qEnvironmentVariableIsEmpty("KAVRO_PLATFORM_URL"));
+    config = new Config(dir.filePath(QStringLiteral("global.ini")), this);
+    config->RegisterDefaults();
+    config->SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
+                     qEnvironmentVariable("KAVRO_TEST_CACERT"));
+    Config::SetGlobal(config);
+    QVERIFY(DBManager::instance()->Open(dir.filePath(QStringLiteral("kvr-upload-client.db"))));
+    DBManager::instance()->SetAccount(QStringLiteral("demo@kavro.example"));
+    manager = SDKManager::instance();
+}
+
+void TestUploadQueue::init()
+{
+    QVERIFY(manager->Init(QString::fromLatin1(kUserId), QString::fromLatin1(kAppId),
+                          QString::fromLatin1(kAppSecret)));
+    manager->SetAutoStart(true);
+    manager->SetMaxTasks(3);
+    // 4 uploads share 64 KB/s: each 1 MiB file takes far longer than any check below.
+    manager->SetSpeedLimit(64);
+}
+
+void TestUploadQueue::cleanup()
+{
+    manager->Release();
+    DBManager::instance()->RemoveAllUploads();
+    DBManager::instance()->RemoveAllHistories(false);
+}
+
+QString TestUploadQueue::MakeFile(const QString& name, int size, char fill)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return QString();
+    }
+    QByteArray data(size, fill);
+    // Distinct content per file, so that no two files are one video to the platform.
+    data.replace(0, name.size(), name.toUtf8());
+    file.write(data);
+    return path;
+}
+
+QStringList TestUploadQueue::AddFiles(int count, int size)
+{
+    QStringList vids;
+    QSignalSpy appended(manager, &SDKManager::SignalAppendUpload);
+    for (int i = 0; i < count; ++i) {
+        const QString path = MakeFile(QStringLiteral("video-%1.mp4").arg(++fileCounter), size);
+        if (!manager->AddUpload(1, path, QString(), QStringLiteral("desc"), QStringLiteral("tag"),
+                                QStringLiteral("Root"), 0, 0)) {
+            return {};
+        }
+    }
+    for (const QList<QVariant>& call : qAsConst(appended)) {
+        vids << call.at(1).value<DBManager::Upload>().vid;
+    }
+    return vids;
+}
+
+QStringList TestUploadQueue::VidsWithStatus(int status) const
+{
+    QStringList vids;
+    for (const DBManager::Upload& upload : DBManager::instance()->GetUploads()) {
+        const SharedUploadTaskPtr task = manager->Task(upload.vid);
+        if (task && task->Status() == status) {
+            vids << upload.vid;
+        }
+    }
+    vids.sort();
+    return vids;
+}
+
+void TestUploadQueue::Restart()
+{
+    manager->Release();
+    QVERIFY(manager->Init(QString::fromLatin1(kUserId), QString::fromLatin1(kAppId),
+                          QString::fromLatin1(kAppSecret)));
+    manager->SetSpeedLimit(64);
+}
+
+void TestUploadQueue::addedFilesStartWithinLimit()
+{
+    const QStringList added = AddFiles(5, 1 << 20);
+    QCOMPARE(added.size(), 5);
+    // Each addition runs the scheduler: the first three added start at once.
+    QStringList firstThree = added.mid(0, 3);
+    firstThree.sort();
+    QCOMPARE(VidsWithStatus(Uploading), firstThree);
+    QCOMPARE(VidsWithStatus(Waiting).size(), 2);
+
+    // A freed slot goes to the waiting upload with the smaller vid.
+    QStringList waiting = VidsWithStatus(Waiting);
+    manager->StartTask(firstThree.first(), false);
+    QCOMPARE(manager->Task(firstThree.first())->Status(), int(Paused));
+    QVERIFY(VidsWithStatus(Uploading).contains(waiting.first()));
+    QCOMPARE(VidsWithStatus(Waiting), QStringList{waiting.last()});
+}
+
+void TestUploadQueue::loweringLimitRequeuesSmallestVids()
+{
+    QStringList added = AddFiles(3, 1 << 20);
+    QCOMPARE(VidsWithStatus(Uploading).size(), 3);
+    manager->SetMaxTasks(1);
+    added.sort();
+    QCOMPARE(VidsWithStatus(Waiting), added.mid(0, 2));
+    QCOMPARE(VidsWithStatus(Uploading), added.mid(2, 1));
+}
+
+void TestUploadQueue::startAllStartsUpToLimitAndQueuesRest()
+{
+    QStringList added = AddFiles(4, 1 << 20);
+    manager->PauseAll();
+    QCOMPARE(VidsWithStatus(Paused).size(), 4);
+    QSignalSpy overall(manager, &SDKManager::SignalAllUploadStatus);
+    manager->SetMaxTasks(2);
+    manager->StartAll();
+    added.sort();
+    QCOMPARE(VidsWithStatus(Uploading), added.mid(0, 2));
+    QCOMPARE(VidsWithStatus(Waiting), added.mid(2, 2));
+    QVERIFY(!overall.isEmpty());
+    QCOMPARE(overall.last().at(0).toBool(), true);
+
+    manager->PauseAll();
+    QCOMPARE(overall.last().at(0).toBool(), false);
+}
+
+void TestUploadQueue::failedUploadIsRetriedByStartAll()
+{
+    const QStringList added = AddFiles(1, 1 << 20);
+    QCOMPARE(added.size(), 1);
+    const SharedUploadTaskPtr task = manager->Task(added.first());
+    manager->PauseAll();
+    const QString path = task->Record().fileName;
+    const QString aside = path + QStringLiteral(".aside");
+    QVERIFY(QFile::rename(path, aside));
+
+    QSignalSpy results(task.data(), &SDKUploadTask::SignalResult);
+    manager->StartAll();
+    QTRY_COMPARE_WITH_TIMEOUT(task->Status(), int(Failed), 20000);
+    QVERIFY(!results.isEmpty());
+    QCOMPARE(results.last().at(0).toBool(), false);
+    QCOMPARE(results.last().at(1).toString(), QStringLiteral("SdkCodeMsg.NoFile"));
+
+    QVERIFY(QFile::rename(aside, path));
+    manager->StartAll();
+    QCOMPARE(task->Status(), int(Uploading));
+}
+
+void TestUploadQueue::sameFileTwiceAddsNothing()
+{
+    const QString path = MakeFile(QStringLiteral("twice.mp4"), 1 << 20);
+    QSignalSpy exists(manager, &SDKManager::SignalExistUpload);
+    QVERIFY(manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
+    QVERIFY(manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
+    QCOMPARE(manager->TaskCount(), 1);
+    QCOMPARE(exists.size(), 1);
+    QCOMPARE(DBManager::instance()->GetUploads().size(), 1);
+}
+
+void TestUploadQueue::finishedUploadMovesToHistory()
+{
+    manager->SetSpeedLimit(0);
+    QSignalSpy removed(manager, &SDKManager::SignalRemoveUpload);
+    QSignalSpy history(DBManager::instance(), &DBManager::SignalAppendHistory);
+    const QStringList added = AddFiles(1, 300 * 1024 + 17);
+    QCOMPARE(added.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(removed.size(), 1, 30000);
+    QCOMPARE(removed.first().at(0).toString(), added.first());
+    QVERIFY(!manager->HasTask(added.first()));
+    QVERIFY(DBManager::instance()->GetUploads().isEmpty());
+    QCOMPARE(history.size(), 1);
+    const DBManager::History row = DBManager::instance()->GetHistories(0, 20).value(0);
+    QCOMPARE(row.vid, added.first());
+    QCOMPARE(row.fileStatus, QStringLiteral("UploadSuccess"));
+    QCOMPARE(row.fileSize, QStringLiteral("300.02 KB"));
+    QVERIFY(row.titleName.startsWith(QStringLiteral("video-")));
+}
+
+void TestUploadQueue::cancelRemovesTaskAndRecord()
+{
+    const QStringList added = AddFiles(2, 1 << 20);
+    QSignalSpy removed(manager, &SDKManager::SignalRemoveUpload);
+    manager->DeleteTask(added.first());
+    manager->DeleteTask(added.first());  // a delete in flight: nothing more happens
+    QTRY_COMPARE_WITH_TIMEOUT(removed.size(), 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!manager->HasTask(added.first()), 5000);
+    QCOMPARE(DBManager::instance()->GetUploads().size(), 1);
+    QCOMPARE(DBManager::instance()->GetUploads().first().vid, added.last());
+    QCOMPARE(removed.size(), 1);
+}
+
+void TestUploadQueue::restoreAfterRestart_data()
+{
+    QTest::addColumn<bool>("autoStart");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("expectedStatus");
+    QTest::addColumn<QString>("expectedError");
+    QTest::newRow("auto start") << true << QString() << int(Uploading) << QString();
+    QTest::newRow("no auto start") << false << QString() << int(Stopped) << QString();
+    QTest::newRow("changed file") << true << QStringLiteral("append") << int(Invalid)
+                                  << QStringLiteral("FileChanage");
+    QTest::newRow("deleted file") << true << QStringLiteral("remove") << int(Invalid)
+                                  << QStringLiteral("FileNoExist");
+}
+
+void TestUploadQueue::restoreAfterRestart()
+{
+    QFETCH(bool, autoStart);
+    QFETCH(QString, change);
+    QFETCH(int, expectedStatus);
+    QFETCH(QString, expectedError);
+
+    const QStringList added = AddFiles(1, 1 << 20);
+    QCOMPARE(added.size(), 1);
+    const QString path = manager->Task(added.first())->Record().fileName;
+    Restart();
+    QCOMPARE(manager->TaskCount(), 0);
+
+    if (change == QStringLiteral("append")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("more");
+    } else if (change == QStringLiteral("remove")) {
+        QVERIFY(QFile::remove(path));
+    }
+    manager->SetAutoStart(autoStart);
+    QSignalSpy appended(manager, &SDKManager::SignalAppendUpload);
+    manager->LoadUploads();
+    QCOMPARE(appended.size(), 1);
+    const SharedUploadTaskPtr task = manager->Task(added.first());
+    QVERIFY(task);
+    QCOMPARE(task->Status(), expectedStatus);
+    QCOMPARE(task->ErrorText(), expectedError);
+    // Invalid is final: start-all leaves it alone.
+    manager->StartAll();
+    if (expectedStatus == Invalid) {
+        QCOMPARE(task->Status(), int(Invalid));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestUploadQueue)
+#include "tst_upload_queue.moc"
