@@ -1,13 +1,13 @@
 #pragma once
 
+#include <functional>
+
 #include <QFlags>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
 #include <QUuid>
-
-#include <functional>
 
 #include "api/ApiAccount.h"
 #include "api/ApiCollection.h"
@@ -21,7 +21,8 @@ class AccountManager : public QObject
     Q_OBJECT
 
 public:
-    enum Permission {
+    enum Permission
+    {
         VideoUpload = 1,
         TransferListUpload = 2,
         TransferListComplete = 4,
@@ -42,8 +43,8 @@ public:
     Q_FLAG(PermissionFlags)
 
     // Initialises the upload library for a signed-in user; replaceable for tests.
-    using SdkInitializer = std::function<bool(const QString& userId, const QString& appId,
-                                              const QString& appSecret)>;
+    using SdkInitializer =
+        std::function<bool(const QString& userId, const QString& appId, const QString& appSecret)>;
 
     explicit AccountManager(QObject* parent = nullptr);
     ~AccountManager() override;

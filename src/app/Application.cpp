@@ -75,11 +75,12 @@ bool Application::Init()
     accountManager = new AccountManager(this);
 
     const QString network = QStringLiteral("NetWorkManager");
-    SDKManager::instance()->SetProxy(config->Value(network, QStringLiteral("proxyType")).toInt(),
-                                     config->Value(network, QStringLiteral("proxyHostName")).toString(),
-                                     config->Value(network, QStringLiteral("proxyPort")).toUInt(),
-                                     config->Value(network, QStringLiteral("proxyUser")).toString(),
-                                     config->Value(network, QStringLiteral("proxyPassword")).toString());
+    SDKManager::instance()->SetProxy(
+        config->Value(network, QStringLiteral("proxyType")).toInt(),
+        config->Value(network, QStringLiteral("proxyHostName")).toString(),
+        config->Value(network, QStringLiteral("proxyPort")).toUInt(),
+        config->Value(network, QStringLiteral("proxyUser")).toString(),
+        config->Value(network, QStringLiteral("proxyPassword")).toString());
     // Concurrency limit, auto start and the speed limit of the upload queue.
     SDKManager::instance()->ApplyQueueSettings();
     return true;

@@ -1,11 +1,11 @@
 #include "upload/SDKManager.h"
 
+#include <kvr_upload_sdk.h>
+
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-
-#include <kvr_upload_sdk.h>
 
 #include "api/ApiTransport.h"
 #include "app/Config.h"
@@ -226,7 +226,8 @@ void SDKManager::StartAll()
         if (running < maxTasks) {
             task->Start(true);
             ++running;
-        } else if ((status == Paused || status == Stopped || status == Failed) && task->IsCreated()) {
+        } else if ((status == Paused || status == Stopped || status == Failed) &&
+                   task->IsCreated()) {
             RequeueTask(task.data());
         }
     }
@@ -273,6 +274,16 @@ void SDKManager::DeleteAll()
     for (const SharedUploadTaskPtr& task : queue) {
         if (task->IsCreated() && !task->IsDeleting()) {
             task->Delete();
+        }
+    }
+}
+
+void SDKManager::SaveUploadProgress()
+{
+    DBManager* db = DBManager::instance();
+    for (const SharedUploadTaskPtr& task : qAsConst(tasks)) {
+        if (!task->Vid().isEmpty()) {
+            db->AddUpload(task->Record());
         }
     }
 }

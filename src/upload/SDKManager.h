@@ -31,14 +31,19 @@ public:
     void ApplyQueueSettings();
 
     bool AddUpload(qint64 cateId, const QString& filePath, const QString& title,
-                   const QString& desc, const QString& tags, const QString& cateName,
-                   int luping, int keepSource);
+                   const QString& desc, const QString& tags, const QString& cateName, int luping,
+                   int keepSource);
     void LoadUploads();
     void StartAll();
     void PauseAll();
     void StartTask(const QString& vid, bool start);
     void DeleteTask(const QString& vid);
     void DeleteAll();
+
+    // Writes the latest progress of every queued upload into its upload record (the transfer
+    // page does so every third second and when it closes). updateTS keeps the value it got
+    // when the file was added.
+    void SaveUploadProgress();
 
     bool HasTask(const QString& vid) const;
     SharedUploadTaskPtr Task(const QString& vid) const;

@@ -1,12 +1,12 @@
 #include "upload/SDKUploadTask.h"
 
+#include <kvr_upload_sdk.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
 #include <QMetaObject>
-
-#include <kvr_upload_sdk.h>
 
 #include "api/ApiErrors.h"
 
@@ -24,13 +24,15 @@ void ProgressCallback(int increment, int64_t uploadBytes, int64_t totalBytes, vo
 void ResultCallback(int code, const char* message, void* user)
 {
     QMetaObject::invokeMethod(static_cast<SDKUploadTask*>(user), "OnResult", Qt::QueuedConnection,
-                              Q_ARG(int, code), Q_ARG(QString, QString::fromUtf8(message ? message : "")));
+                              Q_ARG(int, code),
+                              Q_ARG(QString, QString::fromUtf8(message ? message : "")));
 }
 
 void DeleteCallback(int code, const char* message, void* user)
 {
     QMetaObject::invokeMethod(static_cast<SDKUploadTask*>(user), "OnDelete", Qt::QueuedConnection,
-                              Q_ARG(int, code), Q_ARG(QString, QString::fromUtf8(message ? message : "")));
+                              Q_ARG(int, code),
+                              Q_ARG(QString, QString::fromUtf8(message ? message : "")));
 }
 
 QString Description(int code)

@@ -5,7 +5,8 @@
 class SDKUploadTask;
 
 // The status of a queued upload. A finished upload has none: its task leaves the queue.
-enum UploadStatus : int {
+enum UploadStatus : int
+{
     Waiting = 0,
     Uploading = 1,
     Paused = 2,

@@ -206,8 +206,10 @@ void TestUploadQueue::sameFileTwiceAddsNothing()
 {
     const QString path = MakeFile(QStringLiteral("twice.mp4"), 1 << 20);
     QSignalSpy exists(manager, &SDKManager::SignalExistUpload);
-    QVERIFY(manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
-    QVERIFY(manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
+    QVERIFY(
+        manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
+    QVERIFY(
+        manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
     QCOMPARE(manager->TaskCount(), 1);
     QCOMPARE(exists.size(), 1);
     QCOMPARE(DBManager::instance()->GetUploads().size(), 1);

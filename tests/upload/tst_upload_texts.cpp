@@ -26,19 +26,22 @@ void TestUploadTexts::resultText_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("missing file") << 2 << QStringLiteral("whatever") << QStringLiteral("SdkCodeMsg.NoFile");
+    QTest::newRow("missing file") << 2 << QStringLiteral("whatever")
+                                  << QStringLiteral("SdkCodeMsg.NoFile");
     QTest::newRow("empty file") << 4 << QString() << QStringLiteral("SdkCodeMsg.FileEmpty");
     QTest::newRow("unreadable") << 10 << QString() << QStringLiteral("SdkCodeMsg.OpenFileError");
     QTest::newRow("no space") << 102 << QString() << QStringLiteral("SdkCodeMsg.NoSpace");
-    QTest::newRow("crc") << 19 << QStringLiteral("crc differs") << QStringLiteral("CRC64 Check Error");
+    QTest::newRow("crc") << 19 << QStringLiteral("crc differs")
+                         << QStringLiteral("CRC64 Check Error");
     QTest::newRow("connect timeout, any case")
         << 8 << QStringLiteral("retries exhausted: connectiontimeout after 30 s")
         << QStringLiteral("SdkCodeMsg.ConnectionTimeout");
-    QTest::newRow("first row wins")
-        << 8 << QStringLiteral("SocketTimeout then RequestTimeout") << QStringLiteral("SdkCodeMsg.RequestTimeout");
+    QTest::newRow("first row wins") << 8 << QStringLiteral("SocketTimeout then RequestTimeout")
+                                    << QStringLiteral("SdkCodeMsg.RequestTimeout");
     QTest::newRow("parse error") << 9 << QStringLiteral("http response parse error: body")
                                  << QStringLiteral("SdkCodeMsg.HttpResponse");
-    QTest::newRow("unmapped message kept") << 8 << QStringLiteral("proxy refused") << QStringLiteral("proxy refused");
+    QTest::newRow("unmapped message kept")
+        << 8 << QStringLiteral("proxy refused") << QStringLiteral("proxy refused");
     QTest::newRow("platform code with text")
         << 113 + 410 << QString() << ApiCollection::errorCodeString(410);
     QTest::newRow("platform code without text, empty message")
@@ -71,7 +74,8 @@ void TestUploadTexts::refusalText_data()
     QTest::newRow("none left") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << 0
                                << wrong + QStringLiteral(", ") + locked;
     QTest::newRow("5 left: no suffix") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << 5 << wrong;
-    QTest::newRow("unknown count: no suffix") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << -1 << wrong;
+    QTest::newRow("unknown count: no suffix")
+        << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << -1 << wrong;
     QTest::newRow("locked") << int(ApiCollection::ACCOUNT_LOCKED) << 0 << locked;
 }
 
@@ -90,13 +94,16 @@ void TestUploadTexts::permissions_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("flag");
-    QTest::newRow("videoUpload") << QStringLiteral("videoUpload") << int(AccountManager::VideoUpload);
+    QTest::newRow("videoUpload") << QStringLiteral("videoUpload")
+                                 << int(AccountManager::VideoUpload);
     QTest::newRow("transferlistComplete")
         << QStringLiteral("transferlistComplete") << int(AccountManager::TransferListComplete);
-    QTest::newRow("cataRefresh") << QStringLiteral("cataRefresh") << int(AccountManager::CateRefresh);
+    QTest::newRow("cataRefresh") << QStringLiteral("cataRefresh")
+                                 << int(AccountManager::CateRefresh);
     QTest::newRow("videoCurrentcataSearch")
         << QStringLiteral("videoCurrentcataSearch") << int(AccountManager::VideoCurrentCateSearch);
-    QTest::newRow("operaCopycode") << QStringLiteral("operaCopycode") << int(AccountManager::OperaCopyCode);
+    QTest::newRow("operaCopycode")
+        << QStringLiteral("operaCopycode") << int(AccountManager::OperaCopyCode);
 }
 
 void TestUploadTexts::permissions()
@@ -106,20 +113,34 @@ void TestUploadTexts::permissions()
     ApiCollection::LoginResult result;
     QCOMPARE(int(AccountManager::PermissionsOf(result)), 0);
 
-    bool* fields[] = {&result.videoUpload,    &result.transferlistUpload,
-                      &result.transferlistComplete, &result.cataAdd,
-                      &result.cataMove,       &result.cataRename,
-                      &result.cataSearch,     &result.cataRefresh,
-                      &result.videoAllSearch, &result.videoCurrentcataSearch,
-                      &result.videoUpdateCata, &result.videoDelete,
-                      &result.operaManage,    &result.operaCopycode};
-    const QStringList names{QStringLiteral("videoUpload"),    QStringLiteral("transferlistUpload"),
-                            QStringLiteral("transferlistComplete"), QStringLiteral("cataAdd"),
-                            QStringLiteral("cataMove"),       QStringLiteral("cataRename"),
-                            QStringLiteral("cataSearch"),     QStringLiteral("cataRefresh"),
-                            QStringLiteral("videoAllSearch"), QStringLiteral("videoCurrentcataSearch"),
-                            QStringLiteral("videoUpdateCata"), QStringLiteral("videoDelete"),
-                            QStringLiteral("operaManage"),    QStringLiteral("operaCopycode")};
+    bool* fields[] = {&result.videoUpload,
+                      &result.transferlistUpload,
+                      &result.transferlistComplete,
+                      &result.cataAdd,
+                      &result.cataMove,
+                      &result.cataRename,
+                      &result.cataSearch,
+                      &result.cataRefresh,
+                      &result.videoAllSearch,
+                      &result.videoCurrentcataSearch,
+                      &result.videoUpdateCata,
+                      &result.videoDelete,
+                      &result.operaManage,
+                      &result.operaCopycode};
+    const QStringList names{QStringLiteral("videoUpload"),
+                            QStringLiteral("transferlistUpload"),
+                            QStringLiteral("transferlistComplete"),
+                            QStringLiteral("cataAdd"),
+                            QStringLiteral("cataMove"),
+                            QStringLiteral("cataRename"),
+                            QStringLiteral("cataSearch"),
+                            QStringLiteral("cataRefresh"),
+                            QStringLiteral("videoAllSearch"),
+                            QStringLiteral("videoCurrentcataSearch"),
+                            QStringLiteral("videoUpdateCata"),
+                            QStringLiteral("videoDelete"),
+                            QStringLiteral("operaManage"),
+                            QStringLiteral("operaCopycode")};
     *fields[names.indexOf(field)] = true;
     QCOMPARE(int(AccountManager::PermissionsOf(result)), flag);
 
@@ -127,8 +148,8 @@ void TestUploadTexts::permissions()
         *f = true;
     }
     // All fourteen: no value 8 and nothing from 512 to 2048.
-    QCOMPARE(int(AccountManager::PermissionsOf(result)), 1 + 2 + 4 + 16 + 32 + 64 + 128 + 256 + 4096 +
-                                                             8192 + 16384 + 32768 + 65536 + 131072);
+    QCOMPARE(int(AccountManager::PermissionsOf(result)),
+             1 + 2 + 4 + 16 + 32 + 64 + 128 + 256 + 4096 + 8192 + 16384 + 32768 + 65536 + 131072);
 }
 
 QTEST_GUILESS_MAIN(TestUploadTexts)
