@@ -9,7 +9,9 @@
 
 namespace httplib {
 class SSLServer;
-}
+struct Request;
+struct Response;
+}  // namespace httplib
 
 class Endpoint;
 
@@ -29,6 +31,9 @@ public:
     void Stop();
 
 private:
+    // Body limit and injected faults before routing; returns a Server::HandlerResponse.
+    int PreRoute(const httplib::Request& req, httplib::Response& res);
+
     PlatformContext context_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<httplib::SSLServer> http_;
