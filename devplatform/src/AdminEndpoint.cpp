@@ -1,12 +1,12 @@
 #include "AdminEndpoint.h"
 
-#include "AccountStore.h"
-#include "HttpUtil.h"
-#include "PlatformContext.h"
-
 #include <httplib.h>
 
 #include <QJsonDocument>
+
+#include "AccountStore.h"
+#include "HttpUtil.h"
+#include "PlatformContext.h"
 
 namespace {
 
@@ -59,8 +59,7 @@ void AdminEndpoint::Register(httplib::Server& server)
         }
         auto lock = context_.db->Lock();
         const AccountStore accounts(*context_.db);
-        const auto account =
-            accounts.ByEmail(QString::fromStdString(req.get_param_value("email")));
+        const auto account = accounts.ByEmail(QString::fromStdString(req.get_param_value("email")));
         if (!account) {
             HttpUtil::SetText(res, QStringLiteral("no such account"), 404);
             return;

@@ -1,21 +1,26 @@
 #include "PlatformServer.h"
 
+#include <chrono>
 #include <httplib.h>
 #include <openssl/ssl.h>
+#include <thread>
 
 #include <QDebug>
 #include <QDir>
 #include <QJsonObject>
 
-#include <chrono>
-#include <thread>
-
 #include "AdminEndpoint.h"
 #include "ApiEnvelope.h"
+#include "CategoryEndpoints.h"
 #include "Endpoint.h"
+#include "FileHost.h"
 #include "HttpUtil.h"
+#include "LoginEndpoint.h"
 #include "Seeder.h"
+#include "UpdateEndpoint.h"
 #include "UploadEndpoint.h"
+#include "VideoEndpoints.h"
+#include "VideoProcessor.h"
 
 namespace {
 
@@ -57,6 +62,11 @@ bool PlatformServer::Start(QString* error)
     }
     endpoints_.push_back(std::make_unique<UploadEndpoint>(context_, nullptr));
     endpoints_.push_back(std::make_unique<AdminEndpoint>(context_));
+    endpoints_.push_back(std::make_unique<LoginEndpoint>(context_));
+    endpoints_.push_back(std::make_unique<CategoryEndpoints>(context_));
+    endpoints_.push_back(std::make_unique<VideoEndpoints>(context_));
+    endpoints_.push_back(std::make_unique<UpdateEndpoint>(context_));
+    endpoints_.push_back(std::make_unique<FileHost>(context_));
 
     http_ =
         std::make_unique<httplib::SSLServer>(context_.options.certFile.toLocal8Bit().constData(),
@@ -163,19 +173,20 @@ int PlatformServer::PreRoute(const httplib::Request& req, httplib::Response& res
         if (rule->errorCode != 0) {
             res.set_header("Kvr-Error-Code", std::to_string(rule->errorCode));
         }
-        HttpUtil::SetJson(res,
-                          QJsonObject{{QStringLiteral("code"), rule->errorCode},
-                                      {QStringLiteral("message"), QStringLiteral("injected fault")}},
-                          rule->status != 0 ? rule->status : 400);
+        HttpUtil::SetJson(
+            res,
+            QJsonObject{{QStringLiteral("code"), rule->errorCode},
+                        {QStringLiteral("message"), QStringLiteral("injected fault")}},
+            rule->status != 0 ? rule->status : 400);
     } else if (path.startsWith(QLatin1String("/api/app/"))) {
-        HttpUtil::SetJson(res,
-                          QJsonObject{{QStringLiteral("code"), rule->errorCode != 0
-                                                                   ? rule->errorCode
-                                                                   : rule->status},
-                                      {QStringLiteral("success"), false},
-                                      {QStringLiteral("status"), QStringLiteral("failed")},
-                                      {QStringLiteral("message"), QStringLiteral("injected fault")}},
-                          rule->status != 0 ? rule->status : 200);
+        HttpUtil::SetJson(
+            res,
+            QJsonObject{
+                {QStringLiteral("code"), rule->errorCode != 0 ? rule->errorCode : rule->status},
+                {QStringLiteral("success"), false},
+                {QStringLiteral("status"), QStringLiteral("failed")},
+                {QStringLiteral("message"), QStringLiteral("injected fault")}},
+            rule->status != 0 ? rule->status : 200);
     } else if (rule->errorCode != 0) {
         ApiEnvelope::Failure(res, rule->errorCode, QStringLiteral("injected fault"),
                              QJsonValue::Null, rule->status != 0 ? rule->status : 200);
@@ -189,7 +200,11 @@ int PlatformServer::PreRoute(const httplib::Request& req, httplib::Response& res
 
 bool PlatformServer::Run()
 {
-    return http_->listen_after_bind();
+    processor_ = std::make_unique<VideoProcessor>(context_);
+    processor_->Start();
+    const bool ok = http_->listen_after_bind();
+    processor_->Stop();
+    return ok;
 }
 
 void PlatformServer::Stop()
