@@ -432,7 +432,11 @@ void UploadEndpoint::HandleHead(const httplib::Request& req, httplib::Response& 
     if (!upload) {
         return;
     }
-    std::lock_guard<std::mutex> guard(upload->mutex);
+    // A HEAD usually follows a PATCH whose connection broke. Until the server has read what
+    // the socket still holds, "the bytes that arrived" are not all stored: give that PATCH a
+    // moment to end so the answer is exact.
+    std::unique_lock<std::mutex> guard(upload->mutex);
+    upload->idle.wait_for(guard, std::chrono::seconds(3), [&] { return !upload->busy; });
     SetTusHeaders(res);
     SetOffsetHeaders(res, *upload, upload->offset, upload->crc, upload->crcKnown);
     res.set_header("Cache-Control", "no-store");
