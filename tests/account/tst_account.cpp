@@ -1,0 +1,202 @@
+// Sign-in against the devplatform: the current user and permissions of a success, the texts
+// of refusals down to the lock, cancel, repeated calls, and a failed library initialisation.
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "account/AccountManager.h"
+#include "api/ApiErrors.h"
+#include "app/Config.h"
+#include "store/DBManager.h"
+#include "upload/SDKManager.h"
+
+class TestAccount : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void mainAccountSignsIn();
+    void subAccountCarriesItsRole();
+    void rememberOffStoresNoPassword();
+    void wrongPasswordsCountDownToLock();
+    void cancelledLoginEmitsNothing();
+    void secondLoginWhileRunningIsIgnored();
+    void cancelThenLoginHandlesOnlyTheNewAttempt();
+    void failedLibraryInitStoresNothing();
+
+private:
+    QTemporaryDir dir;
+    Config* config = nullptr;
+};
+
+void TestAccount::initTestCase()
+{
+    QVERIFY(!qEnvironmentVariableIsEmpty("KAVRO_PLATFORM_URL"));
+    config = new Config(dir.filePath(QStringLiteral("global.ini")), this);
+    config->RegisterDefaults();
+    config->SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
+                     qEnvironmentVariable("KAVRO_TEST_CACERT"));
+    Config::SetGlobal(config);
+    QVERIFY(DBManager::instance()->Open(dir.filePath(QStringLiteral("kvr-upload-client.db"))));
+}
+
+void TestAccount::init()
+{
+    DBManager::instance()->RemoveAllUsers();
+    DBManager::instance()->SetAccount(QString());
+}
+
+void TestAccount::cleanupTestCase()
+{
+    SDKManager::instance()->Release();
+    DBManager::Destroy();
+}
+
+void TestAccount::mainAccountSignsIn()
+{
+    AccountManager manager;
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    QVERIFY(manager.IsLoggingIn());
+    QVERIFY(succeeded.wait(20000));
+    QCOMPARE(failed.size(), 0);
+    QVERIFY(!manager.IsLoggingIn());
+
+    QCOMPARE(manager.UserAccount(), QStringLiteral("demo@kavro.example"));
+    QCOMPARE(manager.UserId(), QStringLiteral("1d3e5a7c9b"));
+    QCOMPARE(manager.AppId(), QStringLiteral("K1D3E5A7C9"));
+    QCOMPARE(manager.AppSecret(), QStringLiteral("demo-secret-6f1c2a9e4b7d"));
+    QVERIFY(!manager.IsSubAccount());
+    QVERIFY(manager.ChildUserName().isEmpty());
+    QVERIFY(manager.Space() > 0);
+    QCOMPARE(manager.PackageType(), QStringLiteral("Enterprise"));
+    QVERIFY(manager.HasPermission(AccountManager::VideoUpload));
+    QVERIFY(manager.HasPermission(AccountManager::OperaCopyCode));
+
+    const QVector<DBManager::User> users = DBManager::instance()->GetUsers();
+    QCOMPARE(users.size(), 1);
+    QCOMPARE(users.first().account, QStringLiteral("demo@kavro.example"));
+    QCOMPARE(users.first().password, QStringLiteral("demo1234"));
+    QVERIFY(users.first().rememberPassword);
+    QCOMPARE(DBManager::instance()->Account(), QStringLiteral("demo@kavro.example"));
+}
+
+void TestAccount::subAccountCarriesItsRole()
+{
+    AccountManager manager;
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    manager.Login(QStringLiteral("viewer@kavro.example"), QStringLiteral("sub12345"), false);
+    QVERIFY(succeeded.wait(20000));
+    QVERIFY(manager.IsSubAccount());
+    QVERIFY(!manager.ChildUserName().isEmpty());
+    const AccountManager::PermissionFlags viewing =
+        AccountManager::CateSearch | AccountManager::CateRefresh | AccountManager::VideoAllSearch |
+        AccountManager::VideoCurrentCateSearch | AccountManager::OperaCopyCode;
+    QCOMPARE(manager.Permissions(), viewing);
+    QVERIFY(!manager.HasPermission(AccountManager::VideoUpload));
+}
+
+void TestAccount::rememberOffStoresNoPassword()
+{
+    AccountManager manager;
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), false);
+    QVERIFY(succeeded.wait(20000));
+    const QVector<DBManager::User> users = DBManager::instance()->GetUsers();
+    QCOMPARE(users.size(), 1);
+    QCOMPARE(users.first().password, QString());
+    QVERIFY(!users.first().rememberPassword);
+}
+
+void TestAccount::wrongPasswordsCountDownToLock()
+{
+    const QString wrong = ApiCollection::errorCodeString(ApiCollection::MAIN_ACCOUNT_PWD_ERR);
+    const QString locked = ApiCollection::errorCodeString(ApiCollection::ACCOUNT_LOCKED);
+    QVERIFY(!wrong.isEmpty());
+    const QStringList expected{
+        wrong + QStringLiteral(", 4 attempts remaining"),
+        wrong + QStringLiteral(", 3 attempts remaining"),
+        wrong + QStringLiteral(", 2 attempts remaining"),
+        wrong + QStringLiteral(", 1 attempts remaining"),
+        wrong + QStringLiteral(", ") + locked,
+        locked,
+    };
+    AccountManager manager;
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    for (int i = 0; i < expected.size(); ++i) {
+        manager.Login(QStringLiteral("other@kavro.example"), QStringLiteral("not-the-password"),
+                      true);
+        QVERIFY(failed.wait(20000));
+        QCOMPARE(failed.last().at(0).toString(), expected.at(i));
+    }
+    // Even the right password is refused now, and nothing was remembered.
+    manager.Login(QStringLiteral("other@kavro.example"), QStringLiteral("other1234"), true);
+    QVERIFY(failed.wait(20000));
+    QCOMPARE(failed.last().at(0).toString(), locked);
+    QVERIFY(DBManager::instance()->GetUsers().isEmpty());
+}
+
+void TestAccount::cancelledLoginEmitsNothing()
+{
+    AccountManager manager;
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    manager.LoginCancel();
+    QVERIFY(!manager.IsLoggingIn());
+    QTest::qWait(1500);
+    QCOMPARE(succeeded.size(), 0);
+    QCOMPARE(failed.size(), 0);
+    QVERIFY(DBManager::instance()->GetUsers().isEmpty());
+}
+
+void TestAccount::secondLoginWhileRunningIsIgnored()
+{
+    AccountManager manager;
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("wrong"), true);
+    QVERIFY(succeeded.wait(20000));
+    QTest::qWait(500);
+    QCOMPARE(succeeded.size(), 1);
+    QCOMPARE(failed.size(), 0);
+    QCOMPARE(DBManager::instance()->GetUsers().value(0).password, QStringLiteral("demo1234"));
+}
+
+void TestAccount::cancelThenLoginHandlesOnlyTheNewAttempt()
+{
+    AccountManager manager;
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("wrong-one"), true);
+    manager.LoginCancel();
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    QVERIFY(succeeded.wait(20000));
+    QTest::qWait(1000);
+    QCOMPARE(succeeded.size(), 1);
+    QCOMPARE(failed.size(), 0);
+    QCOMPARE(manager.UserId(), QStringLiteral("1d3e5a7c9b"));
+}
+
+void TestAccount::failedLibraryInitStoresNothing()
+{
+    AccountManager manager;
+    manager.SetSdkInitializer([](const QString&, const QString&, const QString&) { return false; });
+    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    QVERIFY(failed.wait(20000));
+    QCOMPARE(failed.first().at(0).toString(), QStringLiteral("Init SDK Error"));
+    QCOMPARE(succeeded.size(), 0);
+    QVERIFY(DBManager::instance()->GetUsers().isEmpty());
+    QCOMPARE(DBManager::instance()->Account(), QString());
+}
+
+QTEST_GUILESS_MAIN(TestAccount)
+#include "tst_account.moc"
