@@ -450,16 +450,37 @@ void TestApiPlatform::videoChanges()
     QCOMPARE(infos.videos.value(0).cateId, archive);
     QCOMPARE(infos.videos.value(1).cateId, archive);
 
-    CoverResult cover;
-    const QUrl coverUrl = infos.videos.value(1).coverURL;
+    // A cover set from a URL must be one of the video's own snapshots.
+    QStringList listed;
+    for (const QJsonValue& item : qAsConst(list.contents)) {
+        listed << item.toObject().value(QLatin1String("vid")).toString();
+    }
+    VideoInfosResult snapshots;
     QCOMPARE(Call(
                  [&](QByteArray* r) {
-                     return ChangeVideoCoverRequest(QUuid::createUuid(), vid, coverUrl, r, nullptr,
+                     return GetVideoInfoRequest(QUuid::createUuid(), listed, Snapshot, r, nullptr,
+                                                nullptr);
+                 },
+                 ParseGetVideoInfoResponse, &snapshots),
+             NoError);
+    QCOMPARE(snapshots.infoTypes, VideoInfoTypeFlags(Snapshot));
+    VideoInfo withSnapshots;
+    for (const VideoInfo& info : qAsConst(snapshots.videos)) {
+        if (!info.bigImageUrl.isEmpty()) {
+            withSnapshots = info;
+        }
+    }
+    QVERIFY(!withSnapshots.vid.isEmpty());
+    CoverResult cover;
+    QCOMPARE(Call(
+                 [&](QByteArray* r) {
+                     return ChangeVideoCoverRequest(QUuid::createUuid(), withSnapshots.vid,
+                                                    withSnapshots.bigImageUrl.last(), r, nullptr,
                                                     nullptr);
                  },
                  ParseChangeVideoCoverResponse, &cover),
              NoError);
-    QVERIFY(!cover.imageUrlBig.isEmpty());
+    QCOMPARE(QUrl(cover.imageUrlBig), withSnapshots.bigImageUrl.last());
 
     QCOMPARE(Call(
                  [&](QByteArray* r) {
@@ -633,6 +654,10 @@ void TestApiPlatform::thumbnailDownloads()
             infos.append(info);
         }
     }
+    // Eight, not a full batch of ten: the devplatform serves from a pool of eight threads and
+    // holds kept-alive connections, so a ninth and tenth connection would wait past the connect
+    // time-out. Ten at once is covered by tst_api_transport.
+    infos = infos.mid(0, 8);
     QVERIFY(infos.size() >= 2);
     QList<_DownloadInfo*> files;
     for (auto& info : infos) {
