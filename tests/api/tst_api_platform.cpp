@@ -75,6 +75,25 @@ QJsonObject FindNode(const QJsonObject& node, const QString& name)
     return QJsonObject();
 }
 
+// Adds a fault rule through the devplatform's loopback admin endpoint.
+bool AddFault(const QByteArray& rule)
+{
+    CURL* handle = curl_easy_init();
+    const QByteArray url = qgetenv("KAVRO_PLATFORM_URL") + "/admin/faults";
+    const QByteArray ca = qgetenv("KAVRO_TEST_CACERT");
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_CAINFO, ca.constData());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, rule.constData());
+    curl_easy_setopt(
+        handle, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
+    const CURLcode code = curl_easy_perform(handle);
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(handle);
+    return code == CURLE_OK && status == 200;
+}
+
 }  // namespace
 
 class TestApiPlatform : public QObject
@@ -99,6 +118,8 @@ private slots:
     void coverUploadNonAsciiName();
     void thumbnailDownloads();
     void checkVersionOffered();
+    void faultSwitches_data();
+    void faultSwitches();
     void untrustedCaRefused();
 
 private:
@@ -692,6 +713,65 @@ void TestApiPlatform::checkVersionOffered()
     QCOMPARE(int(OffGuiThread([] { return checkVersion(nullptr); })), value);
     QCOMPARE(lastCheckUpdateResult().projectVersion,
              qEnvironmentVariable("KAVRO_TEST_OFFERED_VERSION"));
+}
+
+void TestApiPlatform::faultSwitches_data()
+{
+    QTest::addColumn<QByteArray>("rule");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<int>("abortAfterMs");
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<int>("parsed");
+
+    QTest::newRow("HTTP 500 judged by its envelope")
+        << QByteArray("path=/v3/category/get-cate-tree,status=500,code=105,times=1") << "tree" << -1
+        << int(NoError) << int(ApiReturnFailed);
+    QTest::newRow("malformed answer")
+        << QByteArray("path=/v3/category/get-cate-tree,body=malformed,times=1") << "tree" << -1
+        << int(NoError) << int(ParseJsonFailed);
+    QTest::newRow("truncated answer")
+        << QByteArray("path=/v3/category/get-cate-tree,body=truncated,times=1") << "tree" << -1
+        << int(NoError) << int(ParseJsonFailed);
+    QTest::newRow("abort while the answer is late")
+        << QByteArray("path=/v3/category/get-cate-tree,delay=1500,times=1") << "tree" << 300
+        << int(CurlPerformAbort) << int(NoError);
+    QTest::newRow("update check past its 5 s")
+        << QByteArray("path=/api/app/package/version/check,delay=6500,times=1") << "update" << -1
+        << int(CurlPerformTimeout) << int(NoError);
+}
+
+void TestApiPlatform::faultSwitches()
+{
+    QFETCH(QByteArray, rule);
+    QFETCH(QString, request);
+    QFETCH(int, abortAfterMs);
+    QFETCH(int, sent);
+    QFETCH(int, parsed);
+
+    QVERIFY(AddFault(rule));
+    bool abort = false;
+    QByteArray response;
+    QFuture<RequestError> future = QtConcurrent::run([&] {
+        if (request == QLatin1String("update")) {
+            return CheckClientUpdateRequest(QUuid::createUuid(), &response, &abort, nullptr);
+        }
+        return GetCateTreeRequest(QUuid::createUuid(), rootCateId, &response, &abort, nullptr);
+    });
+    if (abortAfterMs >= 0) {
+        QTest::qWait(abortAfterMs);
+        abort = true;
+    }
+    while (!future.isFinished()) {
+        QTest::qWait(20);
+    }
+    QCOMPARE(int(future.result()), sent);
+    if (sent == NoError) {
+        GetCateTreeResult tree;
+        QCOMPARE(int(ParseGetCateTreeResponse(response, &tree)), parsed);
+        if (parsed == ApiReturnFailed) {
+            QCOMPARE(tree.errorCode, int(PERMISSION_LIMITED));
+        }
+    }
 }
 
 void TestApiPlatform::untrustedCaRefused()
