@@ -25,13 +25,13 @@
 #include "Crypto.h"
 #include "HttpUtil.h"
 #include "PlatformContext.h"
+#include "UploadWriter.h"
 
 namespace {
 
 const char kTusVersion[] = "1.0.0";
 const char kUploadPattern[] = R"(/upload/files/([0-9a-f]{32}))";
 constexpr qint64 kTimestampWindowSeconds = 300;
-constexpr size_t kWriteBufferSize = 4 << 20;  // bytes gathered before one write()
 
 // Platform error codes used here (the web API's ErrorCode values).
 enum : int
@@ -100,22 +100,6 @@ void DropConnection(const httplib::Request& req)
             shutdown(fd, SHUT_RDWR);
         }
     }
-}
-
-bool WriteAll(int fd, const char* data, size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -493,11 +477,8 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
         upload->busy = true;
     }
 
-    const int fd = ::open(upload->path.toLocal8Bit().constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0 || ::lseek(fd, requestOffset, SEEK_SET) != requestOffset) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    UploadWriter writer(upload->path, requestOffset, *upload);
+    if (!writer.IsOpen()) {
         std::lock_guard<std::mutex> guard(upload->mutex);
         upload->busy = false;
         upload->idle.notify_all();
@@ -511,29 +492,9 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
     const qint64 throttle = fault ? fault->throttle : 0;
     const auto started = std::chrono::steady_clock::now();
 
-    std::vector<char> buffer;
-    buffer.reserve(kWriteBufferSize);
     qint64 received = 0;
-    bool writeFailed = false;
     bool tooLong = false;
     bool dropped = false;
-
-    // Writes the gathered bytes and only then lets the offset and the CRC move on.
-    auto flush = [&]() -> bool {
-        if (buffer.empty()) {
-            return true;
-        }
-        if (!WriteAll(fd, buffer.data(), buffer.size())) {
-            qWarning() << "upload write failed:" << upload->id << strerror(errno);
-            writeFailed = true;
-            return false;
-        }
-        std::lock_guard<std::mutex> guard(upload->mutex);
-        upload->crc.Update(buffer.data(), buffer.size());
-        upload->offset += static_cast<qint64>(buffer.size());
-        buffer.clear();
-        return upload->state != UploadState::Terminated;
-    };
 
     const bool readAll = reader([&](const char* data, size_t length) {
         qint64 take = static_cast<qint64>(length);
@@ -545,23 +506,20 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
             take = dropAfter - received;
             dropped = true;
         }
-        buffer.insert(buffer.end(), data, data + take);
+        const bool writing = writer.Append(data, static_cast<size_t>(take));
         received += take;
-        if (dropped) {
-            return false;
-        }
-        if (buffer.size() >= kWriteBufferSize && !flush()) {
+        if (dropped || !writing) {
             return false;
         }
         if (throttle > 0) {
-            flush();
+            writer.Flush();
             const auto due = started + std::chrono::microseconds(received * 1000000 / throttle);
             std::this_thread::sleep_until(due);
         }
         return true;
     });
-    flush();
-    ::close(fd);
+    // Whatever arrived is written before the offset is read back, also after a broken body.
+    const bool writeFailed = !writer.Finish();
 
     bool finished = false;
     qint64 offset = 0;

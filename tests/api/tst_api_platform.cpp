@@ -51,12 +51,15 @@ RequestError Login(const QString& email, const QString& password, LoginResult* r
     return ParseLoginClientResponse(response, result);
 }
 
-// Runs one request function off the GUI thread and parses its answer with parse.
-template <typename Request, typename Parse, typename Result>
-RequestError Call(Request request, Parse parse, Result* result)
+// Runs request (with a fresh identifier, no abort flag) off the GUI thread and, when it got an
+// answer, parses it with parse.
+template <typename Result, typename Request, typename... Args>
+RequestError Api(RequestError (*parse)(const QByteArray&, Result*), Result* result, Request request,
+                 const Args&... args)
 {
     QByteArray response;
-    const RequestError sent = OffGuiThread([&] { return request(&response); });
+    const RequestError sent = OffGuiThread(
+        [&] { return request(QUuid::createUuid(), args..., &response, nullptr, nullptr); });
     return sent != NoError ? sent : parse(response, result);
 }
 
@@ -73,6 +76,25 @@ QJsonObject FindNode(const QJsonObject& node, const QString& name)
         }
     }
     return QJsonObject();
+}
+
+// Adds a fault rule through the devplatform's loopback admin endpoint.
+bool AddFault(const QByteArray& rule)
+{
+    CURL* handle = curl_easy_init();
+    const QByteArray url = qgetenv("KAVRO_PLATFORM_URL") + "/admin/faults";
+    const QByteArray ca = qgetenv("KAVRO_TEST_CACERT");
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_CAINFO, ca.constData());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, rule.constData());
+    curl_easy_setopt(
+        handle, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
+    const CURLcode code = curl_easy_perform(handle);
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(handle);
+    return code == CURLE_OK && status == 200;
 }
 
 }  // namespace
@@ -99,6 +121,8 @@ private slots:
     void coverUploadNonAsciiName();
     void thumbnailDownloads();
     void checkVersionOffered();
+    void faultSwitches_data();
+    void faultSwitches();
     void untrustedCaRefused();
 
 private:
@@ -142,11 +166,8 @@ void TestApiPlatform::cleanupTestCase()
 quint64 TestApiPlatform::CategoryId(const QString& name)
 {
     GetCateTreeResult tree;
-    const RequestError result = Call(
-        [&](QByteArray* response) {
-            return GetCateTreeRequest(QUuid::createUuid(), rootCateId, response, nullptr, nullptr);
-        },
-        ParseGetCateTreeResponse, &tree);
+    const RequestError result =
+        Api(ParseGetCateTreeResponse, &tree, GetCateTreeRequest, rootCateId);
     if (result != NoError) {
         return 0;
     }
@@ -234,13 +255,7 @@ void TestApiPlatform::loginLock()
 void TestApiPlatform::categoryTree()
 {
     GetCateTreeResult tree;
-    QCOMPARE(Call(
-                 [&](QByteArray* response) {
-                     return GetCateTreeRequest(QUuid::createUuid(), rootCateId, response, nullptr,
-                                               nullptr);
-                 },
-                 ParseGetCateTreeResponse, &tree),
-             NoError);
+    QCOMPARE(Api(ParseGetCateTreeResponse, &tree, GetCateTreeRequest, rootCateId), NoError);
     QCOMPARE(readUInt64(tree.data.value(QLatin1String("cateId"))), rootCateId);
     const QJsonObject algebra = FindNode(tree.data, QStringLiteral("Algebra"));
     QVERIFY(!algebra.isEmpty());
@@ -252,44 +267,23 @@ void TestApiPlatform::categoryChanges()
 {
     const QString name = QStringLiteral("新分类 α&b=c");
     AddCategoryResult added;
-    QCOMPARE(Call(
-                 [&](QByteArray* response) {
-                     return AddCategoryRequest(QUuid::createUuid(), rootCateId, name, response,
-                                               nullptr, nullptr);
-                 },
-                 ParseAddCategoryResponse, &added),
-             NoError);
+    QCOMPARE(Api(ParseAddCategoryResponse, &added, AddCategoryRequest, rootCateId, name), NoError);
     QVERIFY(added.cateId > 0);
     QCOMPARE(CategoryId(name), added.cateId);
 
     const QString renamed = QStringLiteral("改名 + 100%");
     ApiResult result;
-    QCOMPARE(Call(
-                 [&](QByteArray* response) {
-                     return RenameCategoryRequest(QUuid::createUuid(), added.cateId, renamed,
-                                                  response, nullptr, nullptr);
-                 },
-                 ParseRenameCategoryResponse, &result),
-             NoError);
+    QCOMPARE(
+        Api(ParseRenameCategoryResponse, &result, RenameCategoryRequest, added.cateId, renamed),
+        NoError);
     QCOMPARE(CategoryId(renamed), added.cateId);
 
     const quint64 archive = CategoryId(QStringLiteral("Archive"));
     QVERIFY(archive > 0);
-    QCOMPARE(Call(
-                 [&](QByteArray* response) {
-                     return MoveCategoryRequest(QUuid::createUuid(), added.cateId, archive,
-                                                response, nullptr, nullptr);
-                 },
-                 ParseMoveCategoryResponse, &result),
+    QCOMPARE(Api(ParseMoveCategoryResponse, &result, MoveCategoryRequest, added.cateId, archive),
              NoError);
     GetCateTreeResult tree;
-    QCOMPARE(Call(
-                 [&](QByteArray* response) {
-                     return GetCateTreeRequest(QUuid::createUuid(), archive, response, nullptr,
-                                               nullptr);
-                 },
-                 ParseGetCateTreeResponse, &tree),
-             NoError);
+    QCOMPARE(Api(ParseGetCateTreeResponse, &tree, GetCateTreeRequest, archive), NoError);
     QCOMPARE(readUInt64(FindNode(tree.data, renamed).value(QLatin1String("parentId"))), archive);
 }
 
@@ -317,36 +311,19 @@ void TestApiPlatform::categoryRefusals()
     RequestError outcome = NoError;
     if (request == QLatin1String("tree")) {
         GetCateTreeResult tree;
-        outcome = Call(
-            [&](QByteArray* r) {
-                return GetCateTreeRequest(QUuid::createUuid(), missing, r, nullptr, nullptr);
-            },
-            ParseGetCateTreeResponse, &tree);
+        outcome = Api(ParseGetCateTreeResponse, &tree, GetCateTreeRequest, missing);
         result = tree;
     } else if (request.startsWith(QLatin1String("add"))) {
         const QString name = request == QLatin1String("add-blank") ? QStringLiteral("   ")
                                                                    : QStringLiteral("Physics");
         AddCategoryResult added;
-        outcome = Call(
-            [&](QByteArray* r) {
-                return AddCategoryRequest(QUuid::createUuid(), courses, name, r, nullptr, nullptr);
-            },
-            ParseAddCategoryResponse, &added);
+        outcome = Api(ParseAddCategoryResponse, &added, AddCategoryRequest, courses, name);
         result = added;
     } else if (request == QLatin1String("rename")) {
-        outcome = Call(
-            [&](QByteArray* r) {
-                return RenameCategoryRequest(QUuid::createUuid(), missing, QStringLiteral("x"), r,
-                                             nullptr, nullptr);
-            },
-            ParseRenameCategoryResponse, &result);
+        outcome = Api(ParseRenameCategoryResponse, &result, RenameCategoryRequest, missing,
+                      QStringLiteral("x"));
     } else {
-        outcome = Call(
-            [&](QByteArray* r) {
-                return MoveCategoryRequest(QUuid::createUuid(), courses, missing, r, nullptr,
-                                           nullptr);
-            },
-            ParseMoveCategoryResponse, &result);
+        outcome = Api(ParseMoveCategoryResponse, &result, MoveCategoryRequest, courses, missing);
     }
     QCOMPARE(outcome, ApiReturnFailed);
     QCOMPARE(result.errorCode, errorCode);
@@ -356,12 +333,8 @@ void TestApiPlatform::categoryRefusals()
 void TestApiPlatform::videoListAndInfo()
 {
     ListVideoResult list;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ListVideoRequest(QUuid::createUuid(), rootCateId, QString(), true, 1,
-                                             10, CreationTimeDesc, r, nullptr, nullptr);
-                 },
-                 ParseListVideoResponse, &list),
+    QCOMPARE(Api(ParseListVideoResponse, &list, ListVideoRequest, rootCateId, QString(), true, 1,
+                 10, CreationTimeDesc),
              NoError);
     QCOMPARE(list.pageSize, quint64(10));
     QCOMPARE(list.pageNumber, quint64(1));
@@ -369,13 +342,8 @@ void TestApiPlatform::videoListAndInfo()
     QCOMPARE(list.contents.size(), 10);
 
     ListVideoResult filtered;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ListVideoRequest(QUuid::createUuid(), rootCateId,
-                                             QStringLiteral("Demo video 07"), true, 1, 10, NoSort,
-                                             r, nullptr, nullptr);
-                 },
-                 ParseListVideoResponse, &filtered),
+    QCOMPARE(Api(ParseListVideoResponse, &filtered, ListVideoRequest, rootCateId,
+                 QStringLiteral("Demo video 07"), true, 1, 10, NoSort),
              NoError);
     QCOMPARE(filtered.contents.size(), 1);
 
@@ -384,13 +352,8 @@ void TestApiPlatform::videoListAndInfo()
         vids << list.contents.at(i).toObject().value(QLatin1String("vid")).toString();
     }
     VideoInfosResult infos;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return GetVideoInfoRequest(QUuid::createUuid(), vids,
-                                                Basic | Snapshot | Transcode | Metadata, r, nullptr,
-                                                nullptr);
-                 },
-                 ParseGetVideoInfoResponse, &infos),
+    QCOMPARE(Api(ParseGetVideoInfoResponse, &infos, GetVideoInfoRequest, vids,
+                 Basic | Snapshot | Transcode | Metadata),
              NoError);
     QCOMPARE(infos.videos.size(), 3);
     QVERIFY(infos.infoTypes.testFlag(Basic));
@@ -401,78 +364,57 @@ void TestApiPlatform::videoListAndInfo()
 void TestApiPlatform::videoChanges()
 {
     ListVideoResult list;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ListVideoRequest(QUuid::createUuid(), rootCateId, QString(), true, 1, 5,
-                                             CreationTimeAsc, r, nullptr, nullptr);
-                 },
-                 ParseListVideoResponse, &list),
+    QCOMPARE(Api(ParseListVideoResponse, &list, ListVideoRequest, rootCateId, QString(), true, 1, 5,
+                 CreationTimeAsc),
              NoError);
     QVERIFY(list.contents.size() >= 3);
     const QString vid = list.contents.at(0).toObject().value(QLatin1String("vid")).toString();
     const QString other = list.contents.at(1).toObject().value(QLatin1String("vid")).toString();
 
     ApiResult result;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return UpdateVideoInfoRequest(
-                         QUuid::createUuid(), vid, QStringLiteral("新标题 & more"),
-                         QStringLiteral("a,b"), QString(), r, nullptr, nullptr);
-                 },
-                 ParseUpdateVideoInfoResponse, &result),
+    QCOMPARE(Api(ParseUpdateVideoInfoResponse, &result, UpdateVideoInfoRequest, vid,
+                 QStringLiteral("新标题 & more"), QStringLiteral("a,b"), QString()),
              NoError);
     VideoInfosResult infos;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return GetVideoInfoRequest(QUuid::createUuid(), {vid}, Basic, r, nullptr,
-                                                nullptr);
-                 },
-                 ParseGetVideoInfoResponse, &infos),
+    QCOMPARE(Api(ParseGetVideoInfoResponse, &infos, GetVideoInfoRequest, QStringList{vid}, Basic),
              NoError);
     QCOMPARE(infos.videos.value(0).title, QStringLiteral("新标题 & more"));
 
     const quint64 archive = CategoryId(QStringLiteral("Archive"));
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return MoveVideoRequest(QUuid::createUuid(), {vid, other}, archive, r, nullptr,
-                                             nullptr);
-                 },
-                 ParseMoveVideoResponse, &result),
-             NoError);
+    QCOMPARE(
+        Api(ParseMoveVideoResponse, &result, MoveVideoRequest, QStringList{vid, other}, archive),
+        NoError);
     infos = VideoInfosResult();
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return GetVideoInfoRequest(QUuid::createUuid(), {vid, other}, Basic, r,
-                                                nullptr, nullptr);
-                 },
-                 ParseGetVideoInfoResponse, &infos),
-             NoError);
+    QCOMPARE(
+        Api(ParseGetVideoInfoResponse, &infos, GetVideoInfoRequest, QStringList{vid, other}, Basic),
+        NoError);
     QCOMPARE(infos.videos.value(0).cateId, archive);
     QCOMPARE(infos.videos.value(1).cateId, archive);
 
+    // A cover set from a URL must be one of the video's own snapshots.
+    QStringList listed;
+    for (const QJsonValue& item : qAsConst(list.contents)) {
+        listed << item.toObject().value(QLatin1String("vid")).toString();
+    }
+    VideoInfosResult snapshots;
+    QCOMPARE(Api(ParseGetVideoInfoResponse, &snapshots, GetVideoInfoRequest, listed, Snapshot),
+             NoError);
+    QCOMPARE(snapshots.infoTypes, VideoInfoTypeFlags(Snapshot));
+    VideoInfo withSnapshots;
+    for (const VideoInfo& info : qAsConst(snapshots.videos)) {
+        if (!info.bigImageUrl.isEmpty()) {
+            withSnapshots = info;
+        }
+    }
+    QVERIFY(!withSnapshots.vid.isEmpty());
     CoverResult cover;
-    const QUrl coverUrl = infos.videos.value(1).coverURL;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ChangeVideoCoverRequest(QUuid::createUuid(), vid, coverUrl, r, nullptr,
-                                                    nullptr);
-                 },
-                 ParseChangeVideoCoverResponse, &cover),
+    QCOMPARE(Api(ParseChangeVideoCoverResponse, &cover, ChangeVideoCoverRequest, withSnapshots.vid,
+                 withSnapshots.bigImageUrl.last()),
              NoError);
-    QVERIFY(!cover.imageUrlBig.isEmpty());
+    QCOMPARE(QUrl(cover.imageUrlBig), withSnapshots.bigImageUrl.last());
 
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return DeleteVideoRequest(QUuid::createUuid(), other, r, nullptr, nullptr);
-                 },
-                 ParseDeleteVideoResponse, &result),
-             NoError);
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return DeleteVideoRequest(QUuid::createUuid(), other, r, nullptr, nullptr);
-                 },
-                 ParseDeleteVideoResponse, &result),
-             ApiReturnFailed);
+    QCOMPARE(Api(ParseDeleteVideoResponse, &result, DeleteVideoRequest, other), NoError);
+    QCOMPARE(Api(ParseDeleteVideoResponse, &result, DeleteVideoRequest, other), ApiReturnFailed);
     QCOMPARE(result.errorCode, int(VIDEO_NOT_EXIST));
 }
 
@@ -496,12 +438,8 @@ void TestApiPlatform::videoRefusals()
     const quint64 missingCate = Q_UINT64_C(9000000000000000001);
     const QString missingVid = QStringLiteral("00000000000000000000000000000000_1");
     ListVideoResult list;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ListVideoRequest(QUuid::createUuid(), rootCateId, QString(), true, 1, 1,
-                                             NoSort, r, nullptr, nullptr);
-                 },
-                 ParseListVideoResponse, &list),
+    QCOMPARE(Api(ParseListVideoResponse, &list, ListVideoRequest, rootCateId, QString(), true, 1, 1,
+                 NoSort),
              NoError);
     const QString vid = list.contents.at(0).toObject().value(QLatin1String("vid")).toString();
     const QString image = dir.filePath(QStringLiteral("cover.png"));
@@ -511,45 +449,24 @@ void TestApiPlatform::videoRefusals()
     RequestError outcome = NoError;
     if (request == QLatin1String("list")) {
         ListVideoResult refused;
-        outcome = Call(
-            [&](QByteArray* r) {
-                return ListVideoRequest(QUuid::createUuid(), missingCate, QString(), false, 1, 10,
-                                        NoSort, r, nullptr, nullptr);
-            },
-            ParseListVideoResponse, &refused);
+        outcome = Api(ParseListVideoResponse, &refused, ListVideoRequest, missingCate, QString(),
+                      false, 1, 10, NoSort);
         result = refused;
     } else if (request == QLatin1String("edit")) {
-        outcome = Call(
-            [&](QByteArray* r) {
-                return UpdateVideoInfoRequest(QUuid::createUuid(), vid, QString(), QString(),
-                                              QString(), r, nullptr, nullptr);
-            },
-            ParseUpdateVideoInfoResponse, &result);
+        outcome = Api(ParseUpdateVideoInfoResponse, &result, UpdateVideoInfoRequest, vid, QString(),
+                      QString(), QString());
     } else if (request == QLatin1String("move")) {
-        outcome = Call(
-            [&](QByteArray* r) {
-                return MoveVideoRequest(QUuid::createUuid(), {vid}, missingCate, r, nullptr,
-                                        nullptr);
-            },
-            ParseMoveVideoResponse, &result);
+        outcome =
+            Api(ParseMoveVideoResponse, &result, MoveVideoRequest, QStringList{vid}, missingCate);
     } else if (request == QLatin1String("cover")) {
         CoverResult cover;
-        outcome = Call(
-            [&](QByteArray* r) {
-                return ChangeVideoCoverRequest(QUuid::createUuid(), missingVid,
-                                               QUrl(QStringLiteral("https://x/y.png")), r, nullptr,
-                                               nullptr);
-            },
-            ParseChangeVideoCoverResponse, &cover);
+        outcome = Api(ParseChangeVideoCoverResponse, &cover, ChangeVideoCoverRequest, missingVid,
+                      QUrl(QStringLiteral("https://x/y.png")));
         result = cover;
     } else {
         CoverResult cover;
-        outcome = Call(
-            [&](QByteArray* r) {
-                return UploadVideoCoverRequest(QUuid::createUuid(), {missingVid}, image, nullptr, r,
-                                               nullptr, nullptr);
-            },
-            ParseUploadVideoCoverResponse, &cover);
+        outcome = Api(ParseUploadVideoCoverResponse, &cover, UploadVideoCoverRequest,
+                      QStringList{missingVid}, image, nullptr);
         result = cover;
     }
     QCOMPARE(outcome, ApiReturnFailed);
@@ -559,12 +476,8 @@ void TestApiPlatform::videoRefusals()
 void TestApiPlatform::coverUploadNonAsciiName()
 {
     ListVideoResult list;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ListVideoRequest(QUuid::createUuid(), rootCateId, QString(), true, 1, 2,
-                                             NoSort, r, nullptr, nullptr);
-                 },
-                 ParseListVideoResponse, &list),
+    QCOMPARE(Api(ParseListVideoResponse, &list, ListVideoRequest, rootCateId, QString(), true, 1, 2,
+                 NoSort),
              NoError);
     const QString vid = list.contents.at(0).toObject().value(QLatin1String("vid")).toString();
     const QString folder = dir.filePath(QStringLiteral("封面 folder"));
@@ -576,14 +489,8 @@ void TestApiPlatform::coverUploadNonAsciiName()
 
     qint64 uploaded = 0;
     CoverResult cover;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return UploadVideoCoverRequest(
-                         QUuid::createUuid(), {vid}, image,
-                         [&uploaded](qint64, qint64, qint64, qint64 now) { uploaded = now; }, r,
-                         nullptr, nullptr);
-                 },
-                 ParseUploadVideoCoverResponse, &cover),
+    QCOMPARE(Api(ParseUploadVideoCoverResponse, &cover, UploadVideoCoverRequest, QStringList{vid},
+                 image, [&uploaded](qint64, qint64, qint64, qint64 now) { uploaded = now; }),
              NoError);
     QVERIFY(!cover.imageUrlBig.isEmpty());
     QVERIFY(uploaded > QFileInfo(image).size());
@@ -600,25 +507,16 @@ void TestApiPlatform::coverUploadNonAsciiName()
     QVERIFY(!fetched.isNull());
 
     CoverResult missing;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return UploadVideoCoverRequest(QUuid::createUuid(), {vid},
-                                                    folder + QStringLiteral("/none.png"), nullptr,
-                                                    r, nullptr, nullptr);
-                 },
-                 ParseUploadVideoCoverResponse, &missing),
+    QCOMPARE(Api(ParseUploadVideoCoverResponse, &missing, UploadVideoCoverRequest, QStringList{vid},
+                 folder + QStringLiteral("/none.png"), nullptr),
              FileIsNotExist);
 }
 
 void TestApiPlatform::thumbnailDownloads()
 {
     ListVideoResult list;
-    QCOMPARE(Call(
-                 [&](QByteArray* r) {
-                     return ListVideoRequest(QUuid::createUuid(), rootCateId, QString(), true, 1,
-                                             20, NoSort, r, nullptr, nullptr);
-                 },
-                 ParseListVideoResponse, &list),
+    QCOMPARE(Api(ParseListVideoResponse, &list, ListVideoRequest, rootCateId, QString(), true, 1,
+                 20, NoSort),
              NoError);
     QList<_DownloadInfo> infos;
     for (const QJsonValue& item : qAsConst(list.contents)) {
@@ -633,6 +531,10 @@ void TestApiPlatform::thumbnailDownloads()
             infos.append(info);
         }
     }
+    // Eight, not a full batch of ten: the devplatform serves from a pool of eight threads and
+    // holds kept-alive connections, so a ninth and tenth connection would wait past the connect
+    // time-out. Ten at once is covered by tst_api_transport.
+    infos = infos.mid(0, 8);
     QVERIFY(infos.size() >= 2);
     QList<_DownloadInfo*> files;
     for (auto& info : infos) {
@@ -667,6 +569,65 @@ void TestApiPlatform::checkVersionOffered()
     QCOMPARE(int(OffGuiThread([] { return checkVersion(nullptr); })), value);
     QCOMPARE(lastCheckUpdateResult().projectVersion,
              qEnvironmentVariable("KAVRO_TEST_OFFERED_VERSION"));
+}
+
+void TestApiPlatform::faultSwitches_data()
+{
+    QTest::addColumn<QByteArray>("rule");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<int>("abortAfterMs");
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<int>("parsed");
+
+    QTest::newRow("HTTP 500 judged by its envelope")
+        << QByteArray("path=/v3/category/get-cate-tree,status=500,code=105,times=1") << "tree" << -1
+        << int(NoError) << int(ApiReturnFailed);
+    QTest::newRow("malformed answer")
+        << QByteArray("path=/v3/category/get-cate-tree,body=malformed,times=1") << "tree" << -1
+        << int(NoError) << int(ParseJsonFailed);
+    QTest::newRow("truncated answer")
+        << QByteArray("path=/v3/category/get-cate-tree,body=truncated,times=1") << "tree" << -1
+        << int(NoError) << int(ParseJsonFailed);
+    QTest::newRow("abort while the answer is late")
+        << QByteArray("path=/v3/category/get-cate-tree,delay=1500,times=1") << "tree" << 300
+        << int(CurlPerformAbort) << int(NoError);
+    QTest::newRow("update check past its 5 s")
+        << QByteArray("path=/api/app/package/version/check,delay=6500,times=1") << "update" << -1
+        << int(CurlPerformTimeout) << int(NoError);
+}
+
+void TestApiPlatform::faultSwitches()
+{
+    QFETCH(QByteArray, rule);
+    QFETCH(QString, request);
+    QFETCH(int, abortAfterMs);
+    QFETCH(int, sent);
+    QFETCH(int, parsed);
+
+    QVERIFY(AddFault(rule));
+    bool abort = false;
+    QByteArray response;
+    QFuture<RequestError> future = QtConcurrent::run([&] {
+        if (request == QLatin1String("update")) {
+            return CheckClientUpdateRequest(QUuid::createUuid(), &response, &abort, nullptr);
+        }
+        return GetCateTreeRequest(QUuid::createUuid(), rootCateId, &response, &abort, nullptr);
+    });
+    if (abortAfterMs >= 0) {
+        QTest::qWait(abortAfterMs);
+        abort = true;
+    }
+    while (!future.isFinished()) {
+        QTest::qWait(20);
+    }
+    QCOMPARE(int(future.result()), sent);
+    if (sent == NoError) {
+        GetCateTreeResult tree;
+        QCOMPARE(int(ParseGetCateTreeResponse(response, &tree)), parsed);
+        if (parsed == ApiReturnFailed) {
+            QCOMPARE(tree.errorCode, int(PERMISSION_LIMITED));
+        }
+    }
 }
 
 void TestApiPlatform::untrustedCaRefused()
