@@ -8,6 +8,7 @@
 
 #include "api/ApiAccount.h"
 #include "api/ApiErrors.h"
+#include "api/ApiSigning.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 
@@ -165,6 +166,9 @@ void AccountManager::OnLoginFinished()
         emit SignalLoginFailed(tr("Init SDK Error"));
         return;
     }
+
+    // Every signed request of the web API from now on speaks for this account.
+    ApiCollection::setCredentials({appId, appSecret});
 
     DBManager::User user;
     user.account = account;

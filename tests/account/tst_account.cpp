@@ -6,6 +6,7 @@
 
 #include "account/AccountManager.h"
 #include "api/ApiErrors.h"
+#include "api/ApiSigning.h"
 #include "app/Config.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
@@ -84,6 +85,9 @@ void TestAccount::mainAccountSignsIn()
     QCOMPARE(users.first().password, QStringLiteral("demo1234"));
     QVERIFY(users.first().rememberPassword);
     QCOMPARE(DBManager::instance()->Account(), QStringLiteral("demo@kavro.example"));
+    // Signed requests now speak for this account.
+    QCOMPARE(ApiCollection::credentials().appId, QStringLiteral("K1D3E5A7C9"));
+    QCOMPARE(ApiCollection::credentials().appSecret, QStringLiteral("demo-secret-6f1c2a9e4b7d"));
 }
 
 void TestAccount::subAccountCarriesItsRole()
