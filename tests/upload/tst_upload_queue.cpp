@@ -232,6 +232,18 @@ void TestUploadQueue::finishedUploadMovesToHistory()
     QCOMPARE(row.fileStatus, QStringLiteral("UploadSuccess"));
     QCOMPARE(row.fileSize, QStringLiteral("300.02 KB"));
     QVERIFY(row.titleName.startsWith(QStringLiteral("video-")));
+
+    // The same file into the same category again: the platform already holds it complete.
+    const QString path = dir.filePath(QStringLiteral("video-%1.mp4").arg(fileCounter));
+    QVERIFY(manager->AddUpload(1, path, QStringLiteral("again"), QString(), QString(),
+                               QStringLiteral("Root"), 0, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(removed.size(), 2, 30000);
+    QCOMPARE(removed.last().at(0).toString(), added.first());
+    const DBManager::History again = DBManager::instance()->GetHistories(0, 20).value(0);
+    QCOMPARE(again.vid, added.first());
+    QCOMPARE(again.fileStatus, QStringLiteral("SecondPass"));
+    QCOMPARE(again.titleName, QStringLiteral("again"));
+    QCOMPARE(DBManager::instance()->GetHistoryCount(), 1);
 }
 
 void TestUploadQueue::cancelRemovesTaskAndRecord()
