@@ -44,6 +44,22 @@ TaskManager::~TaskManager()
     tasks.clear();
 }
 
+TaskManager::TaskEndStatus TaskManager::EndStatusOf(TaskInfo::Status status)
+{
+    switch (status) {
+        case TaskInfo::Finished:
+            return Finished;
+        case TaskInfo::Cancel:
+            return Cancel;
+        case TaskInfo::Abort:
+            return Abort;
+        case TaskInfo::Exception:
+            return Exception;
+        default:
+            return None;
+    }
+}
+
 void TaskManager::AddTask(TaskInfo* task)
 {
     tasks.append(task);

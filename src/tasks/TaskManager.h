@@ -28,6 +28,18 @@ public:
     };
     Q_ENUM(TypePolicy)
 
+    // How a task ended, as the models report it (SignalTaskEndStatus).
+    enum TaskEndStatus
+    {
+        None = 0,
+        Finished = 1,
+        Cancel = 2,
+        Abort = 3,
+        Exception = 4
+    };
+    Q_ENUM(TaskEndStatus)
+    static TaskEndStatus EndStatusOf(TaskInfo::Status status);
+
     // Threshold of the slow-task report.
     static constexpr int kSlowTaskMs = 2000;
 
