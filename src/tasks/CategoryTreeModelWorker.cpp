@@ -1,5 +1,6 @@
 #include "tasks/CategoryTreeModelWorker.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMetaEnum>
@@ -23,10 +24,13 @@ QString Now()
 }  // namespace
 
 CategoryTreeModelWorker::CategoryTreeModelWorker(CategoryTreeModel* model)
-    : TaskManager(model),
-      model(model),
-      folderIcon(QStringLiteral(":/image/videoList/icon_folder.svg"))
+    : TaskManager(model), model(model)
 {
+    // The icon is compiled into the executable; programs without it show none.
+    const QString iconPath = QStringLiteral(":/image/videoList/icon_folder.svg");
+    if (QFile::exists(iconPath)) {
+        folderIcon = QIcon(iconPath);
+    }
     qRegisterMetaType<QStandardItem*>("QStandardItem*");
     connect(this, &CategoryTreeModelWorker::SignalReadyToReloadCateTree, this,
             &CategoryTreeModelWorker::OnReadyToReloadCateTree);

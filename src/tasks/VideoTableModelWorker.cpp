@@ -1,6 +1,7 @@
 #include "tasks/VideoTableModelWorker.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QJsonArray>
@@ -49,8 +50,11 @@ VideoTableModelWorker::VideoTableModelWorker(VideoTableModel* model)
 
     const qreal ratio = DevicePixelRatio();
     const QSize size = QSize(kThumbSize, kThumbSize) * ratio;
-    const QIcon icon(QStringLiteral(":/image/common/icon_default_video_thumbs.svg"));
-    defaultThumbnail = icon.pixmap(size);
+    // The icon is compiled into the executable; programs without it show no thumbnail.
+    const QString iconPath = QStringLiteral(":/image/common/icon_default_video_thumbs.svg");
+    if (QFile::exists(iconPath)) {
+        defaultThumbnail = QIcon(iconPath).pixmap(size);
+    }
     if (!defaultThumbnail.isNull()) {
         defaultThumbnail =
             defaultThumbnail.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
