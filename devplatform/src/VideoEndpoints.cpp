@@ -213,11 +213,15 @@ void VideoEndpoints::HandleList(const httplib::Request& req, httplib::Response& 
     QList<qint64> cateIds = {cateId};
     if (sub == QLatin1String("Y")) {
         QHash<qint64, QList<qint64>> children;
-        for (const Category& category : categories.All(account->Owner())) {
+        const QList<Category> all = categories.All(account->Owner());
+        for (const Category& category : all) {
             children[category.parentId].append(category.id);
         }
         for (int i = 0; i < cateIds.size(); ++i) {
             cateIds += children.value(cateIds[i]);
+        }
+        if (cateIds.size() == all.size()) {
+            cateIds.clear();  // the whole library: no category filter, so indexes sort
         }
     }
     const VideoStore::Page found =

@@ -61,8 +61,11 @@ VideoStore::Page VideoStore::List(qint64 owner, const QList<qint64>& cateIds,
     for (qint64 id : cateIds) {
         ids.append(QString::number(id));
     }
-    QString where = QStringLiteral("WHERE v.owner = ? AND v.cate_id IN (") +
-                    ids.join(QLatin1Char(',')) + QStringLiteral(")");
+    QString where = QStringLiteral("WHERE v.owner = ?");
+    if (!ids.isEmpty()) {
+        where += QStringLiteral(" AND v.cate_id IN (") + ids.join(QLatin1Char(',')) +
+                 QStringLiteral(")");
+    }
     QString pattern;
     if (!titlePart.isEmpty()) {
         where += QStringLiteral(" AND v.title LIKE ? ESCAPE '\\'");

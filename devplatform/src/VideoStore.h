@@ -43,7 +43,8 @@ public:
     explicit VideoStore(const Database& db) : db_(db) {}
 
     std::optional<Video> Get(qint64 owner, const QString& vid) const;
-    // Videos in the given categories, filtered by a title part, sorted by an ORDER BY clause.
+    // Videos in the given categories (all of the library's when cateIds is empty), filtered
+    // by a title part, sorted by an ORDER BY clause.
     Page List(qint64 owner, const QList<qint64>& cateIds, const QString& titlePart,
               const QString& orderBy, int page, int pageSize) const;
     bool UpdateInfo(const QString& vid, const QString& title, const QString& tags,
