@@ -112,9 +112,9 @@ RequestError recoverAppSecret(const QString& appId, const QString& nonce,
     const QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
         encryptedSecret.toLatin1(),
         QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
-    // Non-Latin-1 text cannot be Base64; toLatin1 would have turned it into '?'.
-    const bool latin1 = encryptedSecret.toLatin1() == encryptedSecret.toUtf8();
-    if (!decoded || !latin1) {
+    // Base64 is ASCII; toLatin1 would quietly turn other characters into something decodable.
+    const bool ascii = encryptedSecret.toLatin1() == encryptedSecret.toUtf8();
+    if (!decoded || !ascii) {
         qCCritical(lcApi) << "login-client:"
                           << "Base64Decoding failed";
         return Base64DecodingFailed;
@@ -122,7 +122,20 @@ RequestError recoverAppSecret(const QString& appId, const QString& nonce,
     QByteArray key;
     QByteArray iv;
     secretKeyAndIv(appId, nonce, &key, &iv);
-    *secret = QString::fromUtf8(aesDecrypt(decoded.decoded, key, iv));
+    if (decoded.decoded.isEmpty()) {
+        secret->clear();
+        return NoError;
+    }
+    bool ok = false;
+    const QByteArray plain = AesCbc::Decrypt(decoded.decoded, key, iv, &ok);
+    if (!ok) {
+        // Not whole blocks or no valid padding: the secret was not made with this client's
+        // login constant. Signing with garbage would only fail later and less clearly.
+        qCCritical(lcApi) << "login-client:"
+                          << "appSecret decryption failed";
+        return ApiError;
+    }
+    *secret = QString::fromUtf8(plain);
     return NoError;
 }
 

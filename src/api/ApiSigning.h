@@ -54,7 +54,8 @@ QByteArray aesEncrypt(const QByteArray& plain, const QByteArray& key, const QByt
 // hexadecimal MD5 of the deployment's login constant, appId and nonce.
 void secretKeyAndIv(const QString& appId, const QString& nonce, QByteArray* key, QByteArray* iv);
 // Decodes the Base64 "appSecret" of a login answer and decrypts it. Base64DecodingFailed when
-// the text is not valid Base64.
+// the text is not valid Base64, ApiError when the bytes do not decrypt (not whole blocks or no
+// valid padding).
 RequestError recoverAppSecret(const QString& appId, const QString& nonce,
                               const QString& encryptedSecret, QString* secret);
 

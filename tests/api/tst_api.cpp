@@ -364,6 +364,12 @@ void TestApi::loginSecretRecovery()
     const QByteArray bad =
         Success("{\"appId\":\"a\",\"nonce\":\"n\",\"appSecret\":\"not*base64\"}");
     QCOMPARE(ParseLoginClientResponse(bad, &broken), Base64DecodingFailed);
+
+    // Valid Base64 of bytes that are not a cipher text of this key: 15 bytes, not a block.
+    LoginResult garbage;
+    const QByteArray wrong = Success("{\"appId\":\"a\",\"nonce\":\"n\",\"appSecret\":\"" +
+                                     QByteArray(15, 'z').toBase64() + "\"}");
+    QCOMPARE(ParseLoginClientResponse(wrong, &garbage), ApiError);
 }
 
 void TestApi::loginRefusal()

@@ -119,6 +119,7 @@ private slots:
     void proxy_data();
     void proxy();
     void logsCarryNoSecrets();
+    void successIsQuiet();
     void downloadTenAtOnce();
     void downloadFailureKeepsTarget();
     void downloadRefusedTargets();
@@ -471,6 +472,26 @@ void TestApiTransport::logsCarryNoSecrets()
             QVERIFY2(!line.contains(word), qPrintable(line));
         }
     }
+}
+
+void TestApiTransport::successIsQuiet()
+{
+    // No proxy, the default CA bundle and both diagnostic switches off: nothing to say.
+    server.SetReply("/v3/video/delete-video", {200, kSuccess});
+    {
+        QMutexLocker locker(&g_logMutex);
+        g_log.clear();
+    }
+    g_previousHandler = qInstallMessageHandler(CapturingHandler);
+    QByteArray response;
+    const RequestError result = OffGuiThread([&] {
+        return DeleteVideoRequest(QUuid::createUuid(), QStringLiteral("v"), &response, nullptr,
+                                  nullptr);
+    });
+    qInstallMessageHandler(g_previousHandler);
+    QCOMPARE(result, NoError);
+    QMutexLocker locker(&g_logMutex);
+    QCOMPARE(g_log, QStringList());
 }
 
 void TestApiTransport::downloadTenAtOnce()
