@@ -13,6 +13,8 @@
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/LegacyAccountImporter.h"
+#include "models/CategoryTreeModel.h"
+#include "models/VideoTableModel.h"
 #include "store/DBManager.h"
 
 namespace {
@@ -69,6 +71,11 @@ bool Application::Init()
     DBManager::instance()->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
     LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
     curl_global_init(CURL_GLOBAL_ALL);
+
+    // The library models live for the whole run; their tasks are stopped in Stop.
+    categoryTreeModel = new CategoryTreeModel;
+    videoTableModel = new VideoTableModel;
+    videoTableModel->SetCategoryModel(categoryTreeModel);
     return true;
 }
 
@@ -119,6 +126,16 @@ void Application::Stop()
     qInfo() << "App Stop";
     stopping = true;
     emit SignalAboutToAppStop();
+    if (categoryTreeModel) {
+        categoryTreeModel->StopAllTasksAndWait();
+    }
+    if (videoTableModel) {
+        videoTableModel->StopAllTasksAndWait();
+    }
+    delete categoryTreeModel;
+    categoryTreeModel = nullptr;
+    delete videoTableModel;
+    videoTableModel = nullptr;
     DBManager::Destroy();
     curl_global_cleanup();
 }

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QPointer>
 
+class CategoryTreeModel;
 class Config;
+class VideoTableModel;
 
 // The application object: owns the process-wide services and runs the start, run and stop
 // steps of the process ("App Init", "App Run", "App Stop"). Every part of the client reaches
@@ -24,6 +26,8 @@ public:
     void Stop();
 
     Config* GetConfig() const { return config; }
+    CategoryTreeModel* GetCategoryTreeModel() const { return categoryTreeModel; }
+    VideoTableModel* GetVideoTableModel() const { return videoTableModel; }
 
     static Application* Instance();
     static QString DataDirPath(const QString& subPath = QString());
@@ -41,5 +45,7 @@ private:
     void InstallTranslations();
 
     Config* config = nullptr;
+    CategoryTreeModel* categoryTreeModel = nullptr;
+    VideoTableModel* videoTableModel = nullptr;
     bool stopping = false;
 };
