@@ -291,11 +291,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sign-in failed\n");
         return 1;
     }
-    CategoryTreeModel* tree = nullptr;
-    BenchTree(login.cateId, &tree);
-    BenchFilter(tree);
-    delete tree;
-    BenchPage(login.cateId);
+    // "--thumbs" runs only the thumbnail figures.
+    if (!app.arguments().contains(QStringLiteral("--thumbs"))) {
+        CategoryTreeModel* tree = nullptr;
+        BenchTree(login.cateId, &tree);
+        BenchFilter(tree);
+        delete tree;
+        BenchPage(login.cateId);
+    }
     BenchThumbs(login.cateId, login.userId);
     curl_global_cleanup();
     return 0;

@@ -1,6 +1,7 @@
 #include "tasks/TaskManager.h"
 
 #include <QEventLoop>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent>
@@ -62,6 +63,8 @@ TaskManager::TaskEndStatus TaskManager::EndStatusOf(TaskInfo::Status status)
 
 void TaskManager::AddTask(TaskInfo* task)
 {
+    // All bookkeeping happens on the manager's thread; only the work runs elsewhere.
+    Q_ASSERT(QThread::currentThread() == thread());
     tasks.append(task);
     qCDebug(lcWorker).noquote() << "Add task:" << TaskTypeToString(task->type) << task;
     if (TaskInfo* next = NextRunnableTask()) {
@@ -251,6 +254,7 @@ void TaskManager::EndTask(TaskInfo* task)
 
 void TaskManager::StopAllTasksAndWait()
 {
+    Q_ASSERT(QThread::currentThread() == thread());
     if (tasks.isEmpty()) {
         return;
     }
