@@ -555,9 +555,13 @@ void VideoTableModelWorker::RunThumbs(TaskInfo* task)
                     return;
                 }
                 const QImage image(info->fileInfo.absoluteFilePath());
-                if (!image.isNull()) {
-                    use(vids.at(int(info->userData)), image);
+                if (image.isNull()) {
+                    // The row keeps the default thumbnail; the next load fetches it again.
+                    qWarning() << "downloaded image is invalid:"
+                               << info->fileInfo.absoluteFilePath();
+                    return;
                 }
+                use(vids.at(int(info->userData)), image);
             },
             &task->abortFlag);
         if (result != NoError) {
