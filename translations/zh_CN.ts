@@ -356,4 +356,117 @@
         <translation>秒传成功</translation>
     </message>
 </context>
+<context>
+    <name>CategoryTreeModel</name>
+    <message>
+        <source>CategoryTreeModel.RenameCateNameEmpty</source>
+        <translation>分类名称不能为空</translation>
+    </message>
+    <message>
+        <source>CategoryTreeModel.RenameCateNameMySQLIncompatible</source>
+        <translation>分类名称包含不支持的字符（如表情符号），请修改后重试</translation>
+    </message>
+</context>
+<context>
+    <name>VideoTableModel</name>
+    <message>
+        <source>VideoTableColumn.Thumbs</source>
+        <translation>缩略图</translation>
+    </message>
+    <message>
+        <source>VideoTableColumn.Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>VideoTableColumn.Uploader</source>
+        <translation>上传者</translation>
+    </message>
+    <message>
+        <source>VideoTableColumn.Category</source>
+        <translation>分类</translation>
+    </message>
+    <message>
+        <source>VideoTableColumn.UploadTime</source>
+        <translation>上传时间</translation>
+    </message>
+    <message>
+        <source>VideoTableColumn.Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>MainUploader</source>
+        <translation>主账号</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>CodeGen</source>
+        <translation>获取代码</translation>
+    </message>
+    <message>
+        <source>VideoStatus.Uploading</source>
+        <translation>上传中</translation>
+    </message>
+    <message>
+        <source>VideoStatus.Syncing</source>
+        <translation>同步中</translation>
+    </message>
+    <message>
+        <source>VideoStatus.SyncFailed</source>
+        <translation>同步失败</translation>
+    </message>
+    <message>
+        <source>VideoStatus.WaitingProcess</source>
+        <translation>等待处理</translation>
+    </message>
+    <message>
+        <source>VideoStatus.Transcoding</source>
+        <translation>转码中</translation>
+    </message>
+    <message>
+        <source>VideoStatus.TranscodeFailed</source>
+        <translation>转码失败</translation>
+    </message>
+    <message>
+        <source>VideoStatus.SourceFileIllegal</source>
+        <translation>源文件错误</translation>
+    </message>
+    <message>
+        <source>VideoStatus.WaitingReview</source>
+        <translation>等待审核</translation>
+    </message>
+    <message>
+        <source>VideoStatus.ReviewNoPass</source>
+        <translation>审核未通过</translation>
+    </message>
+    <message>
+        <source>VideoStatus.Reviewing</source>
+        <translation>审核中</translation>
+    </message>
+    <message>
+        <source>VideoStatus.Forbidden</source>
+        <translation>已禁播</translation>
+    </message>
+    <message>
+        <source>VideoStatus.Release</source>
+        <translation>已发布</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>VideoTableView.CopyVid</source>
+        <translation>点击复制视频 ID</translation>
+    </message>
+</context>
+<context>
+    <name>VideoTableModelWorker</name>
+    <message>
+        <source>DeleteUploadingVideoFromOtherClient</source>
+        <translation>该视频正由其他客户端上传，无法在此删除</translation>
+    </message>
+</context>
 </TS>

@@ -9,6 +9,7 @@
 #include "api/ApiAccount.h"
 #include "api/ApiErrors.h"
 #include "api/ApiSigning.h"
+#include "models/LibrarySession.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 
@@ -145,6 +146,7 @@ void AccountManager::OnLoginFinished()
     leftDay = result.leftDay;
     expirationTime = result.expirationTime;
     packageType = result.packageType;
+    cateId = result.cateId;
     isSubAccount = result.childAccountType != ApiCollection::None;
     childUserName = isSubAccount ? result.childUserName : QString();
     permissions = PermissionsOf(result);
@@ -178,5 +180,15 @@ void AccountManager::OnLoginFinished()
     DBManager* db = DBManager::instance();
     db->AddUser(user);
     db->SetAccount(account);
+
+    // What the library models need of this account and of the upload queue.
+    LibrarySession session;
+    session.userId = userId;
+    session.topCateId = cateId;
+    session.canManage = permissions.testFlag(OperaManage);
+    session.canCopyCode = permissions.testFlag(OperaCopyCode);
+    session.hasUploadTask = [](const QString& vid) { return SDKManager::instance()->HasTask(vid); };
+    session.deleteUploadTask = [](const QString& vid) { SDKManager::instance()->DeleteTask(vid); };
+    LibrarySession::SetCurrent(session);
     emit SignalLoginSucceed();
 }

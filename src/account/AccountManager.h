@@ -66,6 +66,8 @@ public:
     qint64 LeftDay() const { return leftDay; }
     quint64 ExpirationTime() const { return expirationTime; }
     QString PackageType() const { return packageType; }
+    // The account's top category: the root of the library's category tree.
+    quint64 CateId() const { return cateId; }
     bool IsSubAccount() const { return isSubAccount; }
     QString ChildUserName() const { return childUserName; }
     PermissionFlags Permissions() const { return permissions; }
@@ -111,6 +113,7 @@ private:
     qint64 leftDay = 0;
     quint64 expirationTime = 0;
     QString packageType;
+    quint64 cateId = 0;
     bool isSubAccount = false;
     QString childUserName;
     PermissionFlags permissions;

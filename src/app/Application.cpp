@@ -14,6 +14,8 @@
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/LegacyAccountImporter.h"
+#include "models/CategoryTreeModel.h"
+#include "models/VideoTableModel.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 
@@ -83,6 +85,10 @@ bool Application::Init()
         config->Value(network, QStringLiteral("proxyPassword")).toString());
     // Concurrency limit, auto start and the speed limit of the upload queue.
     SDKManager::instance()->ApplyQueueSettings();
+    // The library models live for the whole run; their tasks are stopped in Stop.
+    categoryTreeModel = new CategoryTreeModel;
+    videoTableModel = new VideoTableModel;
+    videoTableModel->SetCategoryModel(categoryTreeModel);
     return true;
 }
 
@@ -133,6 +139,16 @@ void Application::Stop()
     qInfo() << "App Stop";
     stopping = true;
     emit SignalAboutToAppStop();
+    if (categoryTreeModel) {
+        categoryTreeModel->StopAllTasksAndWait();
+    }
+    if (videoTableModel) {
+        videoTableModel->StopAllTasksAndWait();
+    }
+    delete categoryTreeModel;
+    categoryTreeModel = nullptr;
+    delete videoTableModel;
+    videoTableModel = nullptr;
     DBManager::Destroy();
     SDKManager::instance()->Release();
     curl_global_cleanup();

@@ -4,7 +4,9 @@
 #include <QPointer>
 
 class AccountManager;
+class CategoryTreeModel;
 class Config;
+class VideoTableModel;
 
 // The application object: owns the process-wide services and runs the start, run and stop
 // steps of the process ("App Init", "App Run", "App Stop"). Every part of the client reaches
@@ -26,6 +28,8 @@ public:
 
     Config* GetConfig() const { return config; }
     AccountManager* GetAccountManager() const { return accountManager; }
+    CategoryTreeModel* GetCategoryTreeModel() const { return categoryTreeModel; }
+    VideoTableModel* GetVideoTableModel() const { return videoTableModel; }
 
     static Application* Instance();
     static QString DataDirPath(const QString& subPath = QString());
@@ -44,5 +48,7 @@ private:
 
     Config* config = nullptr;
     AccountManager* accountManager = nullptr;
+    CategoryTreeModel* categoryTreeModel = nullptr;
+    VideoTableModel* videoTableModel = nullptr;
     bool stopping = false;
 };

@@ -8,6 +8,7 @@
 #include "api/ApiErrors.h"
 #include "api/ApiSigning.h"
 #include "app/Config.h"
+#include "models/LibrarySession.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 
@@ -85,6 +86,11 @@ void TestAccount::mainAccountSignsIn()
     QCOMPARE(users.first().password, QStringLiteral("demo1234"));
     QVERIFY(users.first().rememberPassword);
     QCOMPARE(DBManager::instance()->Account(), QStringLiteral("demo@kavro.example"));
+    // The library models load this account's tree and cache its thumbnails under its id.
+    QCOMPARE(LibrarySession::Current().userId, QStringLiteral("1d3e5a7c9b"));
+    QVERIFY(LibrarySession::Current().topCateId > 0);
+    QCOMPARE(LibrarySession::Current().topCateId, manager.CateId());
+    QVERIFY(LibrarySession::Current().canManage);
     // Signed requests now speak for this account.
     QCOMPARE(ApiCollection::credentials().appId, QStringLiteral("K1D3E5A7C9"));
     QCOMPARE(ApiCollection::credentials().appSecret, QStringLiteral("demo-secret-6f1c2a9e4b7d"));

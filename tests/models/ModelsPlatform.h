@@ -1,0 +1,91 @@
+#pragma once
+
+// Shared by the model tests and the model benchmark: signs in to the devplatform found in the
+// environment (KAVRO_PLATFORM_URL, KAVRO_TEST_CACERT) the way the application does, and adds
+// fault rules through the platform's loopback admin endpoint.
+#include <curl/curl.h>
+
+#include <QTemporaryDir>
+#include <QtConcurrent>
+
+#include "api/ApiAccount.h"
+#include "api/ApiSigning.h"
+#include "app/Config.h"
+#include "models/LibrarySession.h"
+
+namespace ModelsPlatform {
+
+inline bool Configured()
+{
+    return qEnvironmentVariableIsSet("KAVRO_PLATFORM_URL") &&
+           qEnvironmentVariableIsSet("KAVRO_TEST_CACERT");
+}
+
+// Points the process-wide settings at the test CA; the directory must outlive the run.
+inline void UseTestCa(QTemporaryDir* dir)
+{
+    static Config* config = nullptr;
+    if (!config) {
+        config = new Config(dir->filePath(QStringLiteral("global.ini")));
+        Config::SetGlobal(config);
+    }
+    config->SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
+                     qEnvironmentVariable("KAVRO_TEST_CACERT"));
+}
+
+// Signs in on a pool thread (requests never run on the GUI thread), installs the signing
+// credentials and the library session. Returns the login outcome.
+inline ApiCollection::RequestError SignIn(const QString& email, const QString& password,
+                                          ApiCollection::LoginResult* login)
+{
+    using namespace ApiCollection;
+    const RequestError error = QtConcurrent::run([&]() {
+                                   QByteArray response;
+                                   RequestError result =
+                                       LoginClientRequest(QUuid::createUuid(), email, password,
+                                                          &response, nullptr, nullptr);
+                                   if (result == NoError) {
+                                       result = ParseLoginClientResponse(response, login);
+                                   }
+                                   return result;
+                               }).result();
+    if (error != NoError) {
+        return error;
+    }
+    setCredentials({login->appId, login->appSecret});
+    LibrarySession session;
+    session.userId = login->userId;
+    session.topCateId = login->cateId;
+    session.canManage = login->operaManage;
+    session.canCopyCode = login->operaCopycode;
+    LibrarySession::SetCurrent(session);
+    return NoError;
+}
+
+// POST /admin/faults with a rule such as "path=/v3/video/list-video,delay=1500,times=1";
+// an empty rule clears all rules (DELETE).
+inline bool SetFault(const QString& rule)
+{
+    CURL* curl = curl_easy_init();
+    const QByteArray url = qgetenv("KAVRO_PLATFORM_URL") + "/admin/faults";
+    const QByteArray ca = qgetenv("KAVRO_TEST_CACERT");
+    const QByteArray body = rule.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
+    if (rule.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "DELETE");
+    } else {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, long(body.size()));
+    }
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
+    const CURLcode code = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(curl);
+    return code == CURLE_OK && status / 100 == 2;
+}
+
+}  // namespace ModelsPlatform

@@ -1,0 +1,354 @@
+// The library models against a devplatform with the demo seed: tree loads, category changes,
+// superseded page loads, deletes of videos other clients upload, and the thumbnail cache.
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QImage>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "ModelsPlatform.h"
+#include "app/DataDir.h"
+#include "models/CategoryTreeModel.h"
+#include "models/VideoTableModel.h"
+#include "tasks/VideoTableModelWorker.h"
+
+namespace {
+
+using Role = CategoryTreeModel::DataRole;
+using VRole = VideoTableModel::DataRole;
+using EndStatus = TaskManager::TaskEndStatus;
+
+qulonglong IdOf(const CategoryTreeModel& model, const QString& name)
+{
+    const QModelIndexList hits = model.match(model.index(0, 0), Qt::DisplayRole, name, 1,
+                                             Qt::MatchExactly | Qt::MatchRecursive);
+    return hits.isEmpty() ? 0 : hits.first().data(int(Role::CateId)).toULongLong();
+}
+
+QString PathOf(const CategoryTreeModel& model, qulonglong cateId)
+{
+    return model.IndexOfCateId(cateId).data(int(Role::CateTree)).toString();
+}
+
+QStringList VidsOf(const VideoTableModel& model)
+{
+    QStringList vids;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        vids.append(model.item(row, 0)->data(int(VRole::Vid)).toString());
+    }
+    return vids;
+}
+
+bool LoadTree(CategoryTreeModel* model)
+{
+    QSignalSpy done(model, &CategoryTreeModel::SignalRefreshCategoryDone);
+    QSignalSpy failed(model, &CategoryTreeModel::SignalRefreshCategoryFailed);
+    if (model->RefreshCategory().isNull() || !done.wait(30000)) {
+        return false;
+    }
+    return QTest::qWaitFor([model]() { return !model->IsOperating(); }, 5000) && failed.isEmpty();
+}
+
+// Loads every demo video (40) in one page, sorted by creation time.
+bool LoadAll(VideoTableModel* model, qulonglong topCateId)
+{
+    QSignalSpy succeed(model, &VideoTableModel::SignalRefreshVideoListSucceed);
+    model->RefreshVideoList(topCateId, QString(), true, 1, 100, ApiCollection::CreationTimeAsc);
+    return succeed.wait(30000);
+}
+
+}  // namespace
+
+class TestModelsPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void reloadWithSameTreeLeavesModelUntouched();
+    void addMoveRenameUpdateTree();
+    void failedAddReportsAndLeavesTree();
+    void supersededPageLoadEndsAbort();
+    void deleteSkipsUploadsOfOtherClients();
+    void thumbnailsComeFromCacheSecondTime();
+
+private:
+    QTemporaryDir settings;
+    ApiCollection::LoginResult login;
+};
+
+void TestModelsPlatform::initTestCase()
+{
+    if (!ModelsPlatform::Configured()) {
+        QSKIP("needs a devplatform (KAVRO_PLATFORM_URL, KAVRO_TEST_CACERT)");
+    }
+    curl_global_init(CURL_GLOBAL_ALL);
+    ModelsPlatform::UseTestCa(&settings);
+    QCOMPARE(ModelsPlatform::SignIn(QStringLiteral("demo@kavro.example"),
+                                    QStringLiteral("demo1234"), &login),
+             ApiCollection::NoError);
+}
+
+void TestModelsPlatform::init()
+{
+    QVERIFY(ModelsPlatform::SetFault(QString()));
+}
+
+void TestModelsPlatform::reloadWithSameTreeLeavesModelUntouched()
+{
+    CategoryTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(LoadTree(&model));
+    QCOMPARE(model.TopCateId(), qulonglong(login.cateId));
+    QVERIFY(IdOf(model, QStringLiteral("Algebra")) != 0);
+    QVERIFY(model.NamesModel()->stringList().contains(QStringLiteral("Geometry")));
+    const QStandardItem* top = model.item(0);
+
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy succeed(&model, &CategoryTreeModel::SignalRefreshCategorySucceed);
+    QSignalSpy available(&model, &CategoryTreeModel::SignalCategoryAvailable);
+    QSignalSpy done(&model, &CategoryTreeModel::SignalRefreshCategoryDone);
+    QSignalSpy ends(&model, &CategoryTreeModel::SignalTaskEndStatus);
+    const QUuid reload = model.RefreshCategory();
+    QVERIFY(!reload.isNull());
+    // A second request while one is listed creates nothing.
+    QVERIFY(model.RefreshCategory().isNull());
+    QVERIFY(done.wait(30000));
+    QTRY_COMPARE(ends.count(), 1);
+
+    QCOMPARE(removed.count(), 0);
+    QCOMPARE(model.item(0), top);
+    QCOMPARE(succeed.count(), 1);
+    QCOMPARE(available.count(), 2);
+    QCOMPARE(available.at(0).at(0).toBool(), false);
+    QCOMPARE(available.at(1).at(0).toBool(), true);
+    QCOMPARE(ends.first().at(0).toUuid(), reload);
+    QCOMPARE(ends.first().at(1).value<EndStatus>(), TaskManager::Finished);
+}
+
+void TestModelsPlatform::addMoveRenameUpdateTree()
+{
+    CategoryTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(LoadTree(&model));
+    const qulonglong top = model.TopCateId();
+    const QString added = QStringLiteral("Added %1").arg(QDateTime::currentMSecsSinceEpoch());
+
+    QSignalSpy addSucceed(&model, &CategoryTreeModel::SignalAddCategorySucceed);
+    model.AddCategory(top, added);
+    QVERIFY(addSucceed.wait(15000));
+    const qulonglong newId = addSucceed.first().at(0).toULongLong();
+    QTRY_VERIFY(model.IndexOfCateId(newId).isValid());
+    QCOMPARE(PathOf(model, newId), PathOf(model, top) + QLatin1Char(',') + QString::number(newId));
+    QCOMPARE(model.ParentCateId(newId), top);
+    QTRY_VERIFY(model.NamesModel()->stringList().contains(added));
+    QVERIFY(model.IsCateNameAlreadyInCateId(top, added));
+
+    // Mathematics (with Algebra and Geometry below it) moves under Marketing.
+    const qulonglong maths = IdOf(model, QStringLiteral("Mathematics"));
+    const qulonglong algebra = IdOf(model, QStringLiteral("Algebra"));
+    const qulonglong marketing = IdOf(model, QStringLiteral("Marketing"));
+    QSignalSpy moveReady(&model, &CategoryTreeModel::SignalMoveCategoryReady);
+    QSignalSpy moveSucceed(&model, &CategoryTreeModel::SignalMoveCategorySucceed);
+    model.MoveCategory(maths, marketing);
+    QVERIFY(moveSucceed.wait(15000));
+    QCOMPARE(moveReady.count(), 1);
+    const QModelIndex moved = model.IndexOfCateId(maths);
+    QCOMPARE(moved.parent(), model.IndexOfCateId(marketing));
+    QCOMPARE(moved.row(), model.rowCount(moved.parent()) - 1);
+    QCOMPARE(PathOf(model, maths),
+             PathOf(model, marketing) + QLatin1Char(',') + QString::number(maths));
+    QCOMPARE(PathOf(model, algebra),
+             PathOf(model, maths) + QLatin1Char(',') + QString::number(algebra));
+
+    QSignalSpy renamed(&model, &CategoryTreeModel::SignalRenameCategorySucceed);
+    model.RenameCategory(algebra, QStringLiteral("Linear algebra"));
+    QVERIFY(renamed.wait(15000));
+    QCOMPARE(model.CateName(algebra), QStringLiteral("Linear algebra"));
+    QVERIFY(model.NamesModel()->stringList().contains(QStringLiteral("Linear algebra")));
+
+    // The server's tree agrees with what the model built locally.
+    const QString mathsPath = PathOf(model, maths);
+    const QString algebraPath = PathOf(model, algebra);
+    QVERIFY(LoadTree(&model));
+    QCOMPARE(PathOf(model, maths), mathsPath);
+    QCOMPARE(PathOf(model, algebra), algebraPath);
+    QCOMPARE(model.CateName(algebra), QStringLiteral("Linear algebra"));
+    QVERIFY(model.IndexOfCateId(newId).isValid());
+}
+
+void TestModelsPlatform::failedAddReportsAndLeavesTree()
+{
+    CategoryTreeModel model;
+    QVERIFY(LoadTree(&model));
+    const int rows = model.rowCount(model.index(0, 0));
+    QSignalSpy failed(&model, &CategoryTreeModel::SignalAddCategoryFailed);
+    QSignalSpy ends(&model, &CategoryTreeModel::SignalTaskEndStatus);
+    model.AddCategory(987654321, QStringLiteral("Orphan"));
+    QVERIFY(failed.wait(15000));
+    QVERIFY(!failed.first().first().toString().isEmpty());
+    QTRY_COMPARE(ends.count(), 1);
+    QCOMPARE(ends.first().at(1).value<EndStatus>(), TaskManager::Exception);
+    QCOMPARE(model.rowCount(model.index(0, 0)), rows);
+}
+
+void TestModelsPlatform::supersededPageLoadEndsAbort()
+{
+    VideoTableModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(
+        ModelsPlatform::SetFault(QStringLiteral("path=/v3/video/list-video,delay=1500,times=1")));
+    QSignalSpy aborted(&model, &VideoTableModel::SignalRefreshVideoListAbort);
+    QSignalSpy failed(&model, &VideoTableModel::SignalRefreshVideoListFailed);
+    QSignalSpy succeed(&model, &VideoTableModel::SignalRefreshVideoListSucceed);
+    QSignalSpy ends(&model, &VideoTableModel::SignalTaskEndStatus);
+    const QUuid first = model.RefreshVideoList(login.cateId, QString(), true, 1, 10,
+                                               ApiCollection::CreationTimeAsc);
+    QTest::qWait(200);
+    model.RefreshVideoList(login.cateId, QString(), true, 2, 10, ApiCollection::CreationTimeAsc);
+
+    QVERIFY(succeed.wait(15000));
+    QTRY_COMPARE(aborted.count(), 1);
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(succeed.count(), 1);
+    QCOMPARE(succeed.first().at(0).toULongLong(), qulonglong(2));
+    QCOMPARE(model.rowCount(), 10);
+    // Page 2 in creation order holds demo videos 11 to 20.
+    QCOMPARE(model.item(0, 0)->data(int(VRole::Title)).toString(), QStringLiteral("Demo video 11"));
+    bool firstEnded = false;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&]() {
+            for (const QList<QVariant>& end : qAsConst(ends)) {
+                if (end.at(0).toUuid() == first) {
+                    firstEnded = true;
+                    return end.at(1).value<EndStatus>() == TaskManager::Abort;
+                }
+            }
+            return false;
+        }(),
+        10000);
+    QVERIFY(firstEnded);
+    model.StopAllTasksAndWait();
+}
+
+void TestModelsPlatform::deleteSkipsUploadsOfOtherClients()
+{
+    VideoTableModel model;
+    QVERIFY(LoadAll(&model, login.cateId));
+    QCOMPARE(model.rowCount(), 40);
+    const QStringList uploading = model.UploadingVids(VidsOf(model));
+    QCOMPARE(uploading.size(), 3);
+    QString released;
+    for (int row = 0; row < model.rowCount() && released.isEmpty(); ++row) {
+        if (model.item(row, 0)->data(int(VRole::Status)).toInt() == 60) {
+            released = model.item(row, 0)->data(int(VRole::Vid)).toString();
+        }
+    }
+
+    // This client uploads the first of them itself; the other two belong to other clients.
+    QStringList deletedThroughEngine;
+    LibrarySession session = LibrarySession::Current();
+    const QString own = uploading.first();
+    session.hasUploadTask = [own](const QString& vid) { return vid == own; };
+    session.deleteUploadTask = [&](const QString& vid) { deletedThroughEngine.append(vid); };
+    LibrarySession::SetCurrent(session);
+
+    QSignalSpy failed(&model, &VideoTableModel::SignalDeleteVideosFailed);
+    QSignalSpy succeed(&model, &VideoTableModel::SignalDeleteVideosSucceed);
+    model.DeleteVideos(QStringList(uploading) << released);
+    QVERIFY(failed.wait(15000));
+    QCOMPARE(succeed.count(), 0);
+    QCOMPARE(deletedThroughEngine, QStringList{own});
+    const auto errors = failed.first().first().value<VideoTableModel::DeleteErrors>();
+    QCOMPARE(errors.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(errors[i].first, uploading[i + 1]);
+        QCOMPARE(errors[i].second, QStringLiteral("DeleteUploadingVideoFromOtherClient"));
+    }
+
+    // Nothing was sent for the uploading videos; the released one is gone.
+    QVERIFY(LoadAll(&model, login.cateId));
+    const QStringList after = VidsOf(model);
+    for (const QString& vid : uploading) {
+        QVERIFY2(after.contains(vid), qPrintable(vid));
+    }
+    QVERIFY(!after.contains(released));
+
+    // Only videos of other clients: nothing is sent and the failure lists each.
+    failed.clear();
+    model.DeleteVideos(uploading.mid(1));
+    QVERIFY(failed.wait(15000));
+    QCOMPARE(failed.first().first().value<VideoTableModel::DeleteErrors>().size(), 2);
+    LibrarySession::SetCurrent(LibrarySession());
+    session.hasUploadTask = nullptr;
+    session.deleteUploadTask = nullptr;
+    LibrarySession::SetCurrent(session);
+}
+
+void TestModelsPlatform::thumbnailsComeFromCacheSecondTime()
+{
+    VideoTableModel model;
+    QSignalSpy thumbs(&model, &VideoTableModel::SignalThumbsAlready);
+    QVERIFY(LoadAll(&model, login.cateId));
+    int withThumbnail = 0;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        withThumbnail +=
+            model.item(row, 0)->data(int(VRole::ThumbnailURL)).toUrl().isEmpty() ? 0 : 1;
+    }
+    QVERIFY(withThumbnail > 10);
+    QTRY_VERIFY_WITH_TIMEOUT(!model.Worker()->HasTasks(), 30000);
+    QCOMPARE(thumbs.count(), withThumbnail);
+
+    // Every thumbnail is cached; one gets replaced by a red image, one by garbage.
+    QStringList files;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QUrl url = model.item(row, 0)->data(int(VRole::ThumbnailURL)).toUrl();
+        if (url.isEmpty()) {
+            continue;
+        }
+        const QString vid = model.item(row, 0)->data(int(VRole::Vid)).toString();
+        const QString file = DataDirPath(QStringLiteral("thumbs/%1/%2").arg(login.userId, vid)) +
+                             QLatin1Char('/') + url.fileName();
+        QVERIFY2(!QImage(file).isNull(), qPrintable(file));
+        files.append(file);
+    }
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QVERIFY(red.save(files[0], "PNG"));
+    {
+        QFile corrupt(files[1]);
+        QVERIFY(corrupt.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        corrupt.write("not an image");
+    }
+    QHash<QString, QDateTime> stamps;
+    for (const QString& file : qAsConst(files)) {
+        stamps.insert(file, QFileInfo(file).lastModified());
+    }
+    QTest::qWait(1100);  // file times have one-second steps on some file systems
+
+    thumbs.clear();
+    QVERIFY(LoadAll(&model, login.cateId));
+    QTRY_VERIFY_WITH_TIMEOUT(!model.Worker()->HasTasks(), 30000);
+    QCOMPARE(thumbs.count(), withThumbnail);
+    // The red one came from the cache, the corrupt one from the server; nothing else was fetched.
+    QCOMPARE(QImage(files[0]).pixelColor(0, 0), QColor(Qt::red));
+    QVERIFY(!QImage(files[1]).isNull());
+    for (const QString& file : qAsConst(files)) {
+        if (file == files[1]) {
+            QVERIFY(QFileInfo(file).lastModified() != stamps.value(file));
+        } else {
+            QCOMPARE(QFileInfo(file).lastModified(), stamps.value(file));
+        }
+    }
+    for (const QList<QVariant>& arguments : qAsConst(thumbs)) {
+        const QPixmap pixmap = arguments.at(1).value<QPixmap>();
+        QVERIFY(!pixmap.isNull());
+        if (files[0].contains(arguments.at(0).toString())) {
+            QCOMPARE(pixmap.toImage().pixelColor(0, 0), QColor(Qt::red));
+        }
+    }
+}
+
+QTEST_MAIN(TestModelsPlatform)
+#include "tst_models_platform.moc"
