@@ -61,7 +61,7 @@ bool PlatformServer::Start(QString* error)
         }
         context_.faults.Add(rule);
     }
-    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_, nullptr));
+    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_));
     endpoints_.push_back(std::make_unique<AdminEndpoint>(context_));
     endpoints_.push_back(std::make_unique<LoginEndpoint>(context_));
     endpoints_.push_back(std::make_unique<CategoryEndpoints>(context_));

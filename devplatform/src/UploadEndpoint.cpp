@@ -72,8 +72,7 @@ void DropConnection(const httplib::Request& req)
 
 }  // namespace
 
-UploadEndpoint::UploadEndpoint(PlatformContext& context, CompletedCallback completed)
-    : Endpoint(context), registry_(*context.db), completed_(std::move(completed))
+UploadEndpoint::UploadEndpoint(PlatformContext& context) : Endpoint(context), registry_(*context.db)
 {
 }
 
@@ -434,10 +433,15 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
         upload->idle.notify_all();
         offset = upload->offset;
         crc = upload->crc;
+        // Marked complete in the same step that ends the PATCH, so no later request can see
+        // the last byte stored and finish the upload a second time.
         finished = upload->state == UploadState::Receiving && offset == upload->length;
+        if (finished) {
+            upload->state = UploadState::Complete;
+        }
     }
     if (finished) {
-        Complete(*upload);
+        Complete(*upload, crc.Value());
     }
     if (dropped) {
         qInfo() << "upload fault: dropping connection of" << upload->id << "after" << received
@@ -465,33 +469,26 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
     res.status = 204;
 }
 
-void UploadEndpoint::Complete(UploadState& upload)
+void UploadEndpoint::Complete(const UploadState& upload, quint64 crc)
 {
-    {
-        std::lock_guard<std::mutex> guard(upload.mutex);
-        upload.state = UploadState::Complete;
-    }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     {
         auto lock = context_.db->Lock();
         QSqlQuery q = context_.db->Query();
         q.prepare(QStringLiteral("UPDATE uploads SET state = 1, crc = ? WHERE upload_id = ?"));
-        q.addBindValue(QString::number(upload.crc.Value()));
+        q.addBindValue(QString::number(crc));
         q.addBindValue(upload.id);
         Database::Exec(q);
         QSqlQuery v = context_.db->Query();
-        v.prepare(QStringLiteral(
-            "UPDATE videos SET status = 10, ready_ms = ?, updated_ms = ? WHERE vid = ?"));
+        v.prepare(
+            QStringLiteral("UPDATE videos SET status = 10, ready_ms = ?, updated_ms = ? WHERE vid "
+                           "= ? AND status = 5"));
         v.addBindValue(now);
         v.addBindValue(now);
         v.addBindValue(upload.vid);
         Database::Exec(v);
     }
-    qInfo() << "upload complete:" << upload.id << "vid" << upload.vid << "crc"
-            << upload.crc.Value();
-    if (completed_) {
-        completed_(upload.vid);
-    }
+    qInfo() << "upload complete:" << upload.id << "vid" << upload.vid << "crc" << crc;
 }
 
 void UploadEndpoint::HandleDelete(const httplib::Request& req, httplib::Response& res)

@@ -2,7 +2,6 @@
 
 #include <httplib.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
