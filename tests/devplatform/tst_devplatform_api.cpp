@@ -298,6 +298,43 @@ private slots:
                  0);
     }
 
+    void adminChangesAnAccount()
+    {
+        auto admin = [&](const QByteArray& query) {
+            return client_
+                .Request("POST", QStringLiteral("/admin/account?") + QString::fromLatin1(query))
+                .status;
+        };
+        QCOMPARE(admin("email=manager%40kavro.example&permissions=cataRefresh,videoAllSearch"),
+                 204L);
+        const auto manager = SubCredentials(QStringLiteral("manager@kavro.example"));
+        const QJsonObject permission = client_
+                                           .Login(QStringLiteral("manager@kavro.example"),
+                                                  QString::fromLatin1(demo::kSubPassword))
+                                           .Json()
+                                           .value(QStringLiteral("data"))
+                                           .toObject()
+                                           .value(QStringLiteral("permission"))
+                                           .toObject();
+        QCOMPARE(permission.value(QStringLiteral("cataRefresh")).toInt(), 1);
+        QCOMPARE(permission.value(QStringLiteral("cataAdd")).toInt(), 0);
+        const QMap<QString, QString> add{{QStringLiteral("parentId"), QStringLiteral("1")},
+                                         {QStringLiteral("name"), QStringLiteral("By manager")}};
+        QCOMPARE(
+            client_
+                .SignedPost(QStringLiteral("/v3/category/add"), add, manager.first, manager.second)
+                .ErrorCode(),
+            105);
+        QCOMPARE(admin("email=manager%40kavro.example&permissions=all"), 204L);
+        QCOMPARE(
+            client_
+                .SignedPost(QStringLiteral("/v3/category/add"), add, manager.first, manager.second)
+                .ErrorCode(),
+            0);
+        QCOMPARE(admin("email=manager%40kavro.example&permissions=flyAway"), 400L);
+        QCOMPARE(admin("email=nobody%40kavro.example&space=1"), 404L);
+    }
+
     void treeHasPathsAndCounts()
     {
         const QJsonObject top = Tree();
