@@ -26,6 +26,7 @@ namespace {
 
 const char kTruncateMarker[] = "Kvr-Fault-Truncate";
 constexpr uint64_t kMaxReadBody = 16 * 1024 * 1024;
+constexpr size_t kWorkerThreads = 64;
 
 }  // namespace
 
@@ -60,7 +61,7 @@ bool PlatformServer::Start(QString* error)
         }
         context_.faults.Add(rule);
     }
-    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_, nullptr));
+    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_));
     endpoints_.push_back(std::make_unique<AdminEndpoint>(context_));
     endpoints_.push_back(std::make_unique<LoginEndpoint>(context_));
     endpoints_.push_back(std::make_unique<CategoryEndpoints>(context_));
@@ -80,8 +81,12 @@ bool PlatformServer::Start(QString* error)
     SSL_CTX_set_ciphersuites(http_->ssl_context(),
                              "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:"
                              "TLS_CHACHA20_POLY1305_SHA256");
+    // A kept-alive connection holds a worker for its whole life, and the client opens up to
+    // ten parallel downloads beside its uploads and API calls: the pool must be far larger
+    // than cpp-httplib's default of eight, or requests wait for idle connections to time out.
+    http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     http_->set_keep_alive_max_count(1000);
-    http_->set_keep_alive_timeout(30);
+    http_->set_keep_alive_timeout(5);
     http_->set_read_timeout(30);
     http_->set_write_timeout(30);
     // Upload bodies stream to disk; every other body is read whole and is limited in the

@@ -92,7 +92,6 @@ bool UploadWriter::Append(const char* data, size_t length)
             HandOver();
         }
     }
-    std::lock_guard<std::mutex> lock(mutex_);
     return !failed_ && !stopped_;
 }
 
@@ -142,7 +141,6 @@ bool UploadWriter::Finish()
 
 bool UploadWriter::Failed() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
     return failed_;
 }
 
@@ -191,7 +189,6 @@ void UploadWriter::Run()
             upload_.crc = crc;
             upload_.offset += static_cast<qint64>(chunk.size);
             if (upload_.state == UploadState::Terminated) {
-                std::lock_guard<std::mutex> lock(mutex_);
                 stopped_ = true;
             }
         } else if (!Failed()) {
@@ -199,7 +196,9 @@ void UploadWriter::Run()
         }
         std::lock_guard<std::mutex> lock(mutex_);
         position_ += static_cast<qint64>(chunk.size);
-        failed_ = failed_ || !ok;
+        if (!ok) {
+            failed_ = true;
+        }
         queue_.pop_front();
         spare_.push_back(chunk.data);
         changed_.notify_all();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -62,8 +63,9 @@ private:
     std::deque<Chunk> queue_;
     std::vector<char*> spare_;
     bool closing_ = false;
-    bool failed_ = false;
-    bool stopped_ = false;  // the upload was terminated
+    // Read for every received piece of the body, so without taking the lock.
+    std::atomic<bool> failed_{false};
+    std::atomic<bool> stopped_{false};  // the upload was terminated
     bool finished_ = false;
     std::thread thread_;
 };

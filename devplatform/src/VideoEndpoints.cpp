@@ -2,7 +2,6 @@
 
 #include <httplib.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -14,6 +13,7 @@
 #include "CategoryStore.h"
 #include "Crypto.h"
 #include "PlatformContext.h"
+#include "VideoJson.h"
 #include "VideoStore.h"
 
 namespace {
@@ -35,18 +35,6 @@ enum Code
 };
 
 using P = Account::Permission;
-
-QString TimeText(qint64 ms)
-{
-    return ms == 0
-               ? QString()
-               : QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-bool Released(int status)
-{
-    return status == 60 || status == 61;
-}
 
 // The vids of a comma-separated list: 401 when empty, 4004 when more than the limit.
 bool VidList(const QString& text, QStringList* vids, httplib::Response& res)
@@ -88,11 +76,6 @@ QString ImageSuffix(const QByteArray& data)
 
 }  // namespace
 
-QString VideoEndpoints::PictureDir(const QString& ownerUserId, const QString& vid)
-{
-    return ownerUserId + QLatin1Char('/') + vid + QLatin1Char('/');
-}
-
 void VideoEndpoints::Register(httplib::Server& server)
 {
     server.Get("/v3/video/list-video", [this](const httplib::Request& req, httplib::Response& res) {
@@ -125,39 +108,6 @@ QString VideoEndpoints::OwnerUserId(qint64 owner) const
 {
     const auto account = AccountStore(*context_.db).ById(owner);
     return account ? account->userId : QString();
-}
-
-QJsonObject VideoEndpoints::BasicInfo(const Video& v) const
-{
-    return QJsonObject{
-        {QStringLiteral("title"), v.title},
-        {QStringLiteral("description"), v.description},
-        {QStringLiteral("duration"), v.duration},
-        {QStringLiteral("thumbnailURL"),
-         v.thumbnail.isEmpty() ? QString() : context_.FileUrl(v.thumbnail)},
-        {QStringLiteral("coverURL"), v.cover.isEmpty() ? QString() : context_.FileUrl(v.cover)},
-        {QStringLiteral("creationTime"), TimeText(v.createdMs)},
-        {QStringLiteral("updateTime"), TimeText(v.updatedMs)},
-        {QStringLiteral("size"), v.size},
-        {QStringLiteral("status"), v.status},
-        {QStringLiteral("cateId"), v.cateId},
-        {QStringLiteral("cateName"), v.cateName},
-        {QStringLiteral("tags"), v.tags},
-        {QStringLiteral("uploader"), v.uploader},
-        {QStringLiteral("playTimes"), v.playTimes},
-        {QStringLiteral("md5Checksum"), v.md5}};
-}
-
-QJsonObject VideoEndpoints::SnapshotInfo(const Video& v, const QString& ownerUserId) const
-{
-    QJsonArray small;
-    QJsonArray big;
-    const QString dir = PictureDir(ownerUserId, v.vid);
-    for (int i = 0; i < v.snapshots; ++i) {
-        small.append(context_.FileUrl(dir + QStringLiteral("snap_%1.png").arg(i)));
-        big.append(context_.FileUrl(dir + QStringLiteral("snapbig_%1.png").arg(i)));
-    }
-    return QJsonObject{{QStringLiteral("imageUrl"), small}, {QStringLiteral("bigImageUrl"), big}};
 }
 
 void VideoEndpoints::HandleList(const httplib::Request& req, httplib::Response& res)
@@ -228,10 +178,11 @@ void VideoEndpoints::HandleList(const httplib::Request& req, httplib::Response& 
         VideoStore(*context_.db)
             .List(account->Owner(), cateIds, params.value(QStringLiteral("title")), orderBy, page,
                   pageSize);
+    const VideoJson json(context_);
     QJsonArray contents;
     for (const Video& video : found.videos) {
         contents.append(QJsonObject{{QStringLiteral("vid"), video.vid},
-                                    {QStringLiteral("basicInfo"), BasicInfo(video)}});
+                                    {QStringLiteral("basicInfo"), json.BasicInfo(video)}});
     }
     ApiEnvelope::Success(
         res, QJsonObject{{QStringLiteral("pageNumber"), page},
@@ -267,6 +218,7 @@ void VideoEndpoints::HandleInfo(const httplib::Request& req, httplib::Response& 
     const VideoStore videos(*context_.db);
     const CategoryStore categories(*context_.db);
     const QString ownerUserId = OwnerUserId(account->Owner());
+    const VideoJson json(context_);
     QJsonArray items;
     // Unknown vids are left out of the answer, as a search over a list of vids expects.
     for (const QString& vid : vids) {
@@ -276,46 +228,16 @@ void VideoEndpoints::HandleInfo(const httplib::Request& req, httplib::Response& 
         }
         QJsonObject item{{QStringLiteral("vid"), video->vid}};
         if (filter.contains(QLatin1String("basicInfo"))) {
-            item.insert(QStringLiteral("basicInfo"), BasicInfo(*video));
+            item.insert(QStringLiteral("basicInfo"), json.BasicInfo(*video));
         }
         if (filter.contains(QLatin1String("snapshotInfo"))) {
-            item.insert(QStringLiteral("snapshotInfo"), SnapshotInfo(*video, ownerUserId));
+            item.insert(QStringLiteral("snapshotInfo"), json.SnapshotInfo(*video, ownerUserId));
         }
-        const int bitrate =
-            video->duration > 0 ? static_cast<int>(video->size * 8 / video->duration / 1000) : 0;
         if (filter.contains(QLatin1String("transcodeInfo"))) {
-            QJsonArray transcodes;
-            if (Released(video->status)) {
-                const QList<std::tuple<const char*, int, int>> renditions = {{"SD", 640, 360},
-                                                                             {"HD", 1280, 720}};
-                for (const auto& [definition, width, height] : renditions) {
-                    transcodes.append(QJsonObject{
-                        {QStringLiteral("playUrl"),
-                         context_.publicUrl + QStringLiteral("/play/") + video->vid +
-                             QLatin1Char('_') + QLatin1String(definition) + QStringLiteral(".mp4")},
-                        {QStringLiteral("definition"), QLatin1String(definition)},
-                        {QStringLiteral("bitrate"), bitrate * width / 1280},
-                        {QStringLiteral("duration"), video->duration},
-                        {QStringLiteral("encrypt"), false},
-                        {QStringLiteral("format"), QStringLiteral("mp4")},
-                        {QStringLiteral("fps"), 25},
-                        {QStringLiteral("height"), height},
-                        {QStringLiteral("width"), width},
-                        {QStringLiteral("status"), QStringLiteral("success")}});
-                }
-            }
-            item.insert(QStringLiteral("transcodeInfos"), transcodes);
+            item.insert(QStringLiteral("transcodeInfos"), json.TranscodeInfos(*video));
         }
         if (filter.contains(QLatin1String("metaData"))) {
-            item.insert(QStringLiteral("metaData"),
-                        QJsonObject{{QStringLiteral("size"), video->size},
-                                    {QStringLiteral("format"), QStringLiteral("mp4")},
-                                    {QStringLiteral("duration"), video->duration},
-                                    {QStringLiteral("bitrate"), bitrate},
-                                    {QStringLiteral("fps"), 25},
-                                    {QStringLiteral("height"), 720},
-                                    {QStringLiteral("width"), 1280},
-                                    {QStringLiteral("codec"), QStringLiteral("h264")}});
+            item.insert(QStringLiteral("metaData"), VideoJson::MetaData(*video));
         }
         items.append(item);
     }
@@ -417,7 +339,8 @@ void VideoEndpoints::HandleDelete(const httplib::Request& req, httplib::Response
     forget.prepare(QStringLiteral("UPDATE uploads SET state = 2 WHERE vid = ?"));
     forget.addBindValue(video->vid);
     Database::Exec(forget);
-    QDir(context_.filesDir + QLatin1Char('/') + PictureDir(OwnerUserId(video->owner), video->vid))
+    QDir(context_.filesDir + QLatin1Char('/') +
+         VideoJson::PictureDir(OwnerUserId(video->owner), video->vid))
         .removeRecursively();
     ApiEnvelope::Success(res);
 }
@@ -442,7 +365,7 @@ void VideoEndpoints::HandleChangeCover(const httplib::Request& req, httplib::Res
     }
     // The new cover is one of the video's own snapshots, given by its small or big URL.
     const QString url = params.value(QStringLiteral("imgUrl"));
-    const QString dir = PictureDir(OwnerUserId(video->owner), video->vid);
+    const QString dir = VideoJson::PictureDir(OwnerUserId(video->owner), video->vid);
     for (int i = 0; i < video->snapshots; ++i) {
         const QString small = dir + QStringLiteral("snap_%1.png").arg(i);
         const QString big = dir + QStringLiteral("snapbig_%1.png").arg(i);

@@ -10,7 +10,7 @@
 
 #include "AccountStore.h"
 #include "PlatformContext.h"
-#include "VideoEndpoints.h"
+#include "VideoJson.h"
 
 namespace {
 
@@ -82,8 +82,7 @@ void VideoProcessor::Step()
         if (video.status == 10 && elapsed >= total / 2) {
             auto lock = context_.db->Lock();
             const auto owner = AccountStore(*context_.db).ById(video.owner);
-            const QString dir =
-                VideoEndpoints::PictureDir(owner ? owner->userId : QString(), video.vid);
+            const QString dir = VideoJson::PictureDir(owner ? owner->userId : QString(), video.vid);
             QSqlQuery q = context_.db->Query();
             q.prepare(QStringLiteral(
                 "UPDATE videos SET status = 20, cover = ?, thumbnail = ?, snapshots = 6, "

@@ -5,7 +5,9 @@
 #include <openssl/evp.h>
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
 
 #include "DemoSeed.h"
@@ -296,6 +298,43 @@ private slots:
                  0);
     }
 
+    void adminChangesAnAccount()
+    {
+        auto admin = [&](const QByteArray& query) {
+            return client_
+                .Request("POST", QStringLiteral("/admin/account?") + QString::fromLatin1(query))
+                .status;
+        };
+        QCOMPARE(admin("email=manager%40kavro.example&permissions=cataRefresh,videoAllSearch"),
+                 204L);
+        const auto manager = SubCredentials(QStringLiteral("manager@kavro.example"));
+        const QJsonObject permission = client_
+                                           .Login(QStringLiteral("manager@kavro.example"),
+                                                  QString::fromLatin1(demo::kSubPassword))
+                                           .Json()
+                                           .value(QStringLiteral("data"))
+                                           .toObject()
+                                           .value(QStringLiteral("permission"))
+                                           .toObject();
+        QCOMPARE(permission.value(QStringLiteral("cataRefresh")).toInt(), 1);
+        QCOMPARE(permission.value(QStringLiteral("cataAdd")).toInt(), 0);
+        const QMap<QString, QString> add{{QStringLiteral("parentId"), QStringLiteral("1")},
+                                         {QStringLiteral("name"), QStringLiteral("By manager")}};
+        QCOMPARE(
+            client_
+                .SignedPost(QStringLiteral("/v3/category/add"), add, manager.first, manager.second)
+                .ErrorCode(),
+            105);
+        QCOMPARE(admin("email=manager%40kavro.example&permissions=all"), 204L);
+        QCOMPARE(
+            client_
+                .SignedPost(QStringLiteral("/v3/category/add"), add, manager.first, manager.second)
+                .ErrorCode(),
+            0);
+        QCOMPARE(admin("email=manager%40kavro.example&permissions=flyAway"), 400L);
+        QCOMPARE(admin("email=nobody%40kavro.example&space=1"), 404L);
+    }
+
     void treeHasPathsAndCounts()
     {
         const QJsonObject top = Tree();
@@ -410,6 +449,55 @@ private slots:
         QFETCH(int, code);
         const HttpReply reply = Post(path, {{first, firstValue}, {second, secondValue}});
         QCOMPARE(reply.ErrorCode(), code);
+    }
+
+    void injectedFaults_data()
+    {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::addColumn<long>("status");
+        QTest::addColumn<int>("code");  // envelope error code, -1: the body is not JSON
+        QTest::addColumn<int>("minDelayMs");
+        QTest::newRow("status") << QByteArray("status=503") << 503L << -1 << 0;
+        QTest::newRow("platform code") << QByteArray("code=105") << 200L << 105 << 0;
+        QTest::newRow("malformed") << QByteArray("body=malformed") << 200L << -1 << 0;
+        QTest::newRow("truncated") << QByteArray("body=truncated") << 200L << -1 << 0;
+        QTest::newRow("delay") << QByteArray("delay=400") << 200L << 0 << 400;
+    }
+
+    void injectedFaults()
+    {
+        QFETCH(QByteArray, rule);
+        QFETCH(long, status);
+        QFETCH(int, code);
+        QFETCH(int, minDelayMs);
+        const HttpReply added = client_.Request("POST", QStringLiteral("/admin/faults"),
+                                                {{"Content-Type", "text/plain"}},
+                                                "path=/v3/category/get-cate-tree,times=1," + rule);
+        QCOMPARE(added.status, 200L);
+        const QMap<QString, QString> params{{QStringLiteral("cateId"), QStringLiteral("1")}};
+        QElapsedTimer timer;
+        timer.start();
+        const HttpReply faulty = client_.SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
+                                                   params, appId_, secret_);
+        QVERIFY(timer.elapsed() >= minDelayMs);
+        QCOMPARE(faulty.status, status);
+        QJsonParseError error;
+        QJsonDocument::fromJson(faulty.body, &error);
+        if (code < 0) {
+            QVERIFY(error.error != QJsonParseError::NoError);
+        } else {
+            QCOMPARE(faulty.ErrorCode(), code);
+        }
+        // "times=1": the next request is served normally again.
+        const HttpReply next = client_.SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
+                                                 params, appId_, secret_);
+        QCOMPARE(next.ErrorCode(), 0);
+        QCOMPARE(client_.Request("GET", QStringLiteral("/admin/faults"))
+                     .Json()
+                     .value(QStringLiteral("faults"))
+                     .toArray()
+                     .size(),
+                 0);
     }
 
     void addRenameMove()
