@@ -6,14 +6,20 @@
 #include <QDebug>
 #include <QFile>
 #include <QFont>
+#include <QFutureWatcher>
 #include <QProcess>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTranslator>
+#include <QtConcurrent>
 
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/LegacyAccountImporter.h"
 #include "store/DBManager.h"
+#include "ui/shell/LoginDialog.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/UpdateDialog.h"
 
 namespace {
 
@@ -69,7 +75,73 @@ bool Application::Init()
     DBManager::instance()->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
     LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
     curl_global_init(CURL_GLOBAL_ALL);
+
+    // Login dialog on its loading page until the start-up update check has answered.
+    loginDialog = new LoginDialog(nullptr);
+    loginDialog->setAttribute(Qt::WA_DeleteOnClose);
+    loginDialog->show();
+    StartStartupUpdateCheck();
     return true;
+}
+
+LoginDialog* Application::GetLoginDialog() const
+{
+    return loginDialog;
+}
+
+MainWindow* Application::GetMainWindow() const
+{
+    return mainWindow;
+}
+
+void Application::OpenMainWindow()
+{
+    if (mainWindow) {
+        return;
+    }
+    mainWindow = new MainWindow(nullptr);
+    mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+    mainWindow->Init();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        QRect rect(QPoint(), mainWindow->size().boundedTo(available.size()));
+        rect.moveCenter(available.center());
+        mainWindow->setGeometry(rect);
+    }
+    mainWindow->show();
+}
+
+void Application::StartStartupUpdateCheck()
+{
+    auto* watcher = new QFutureWatcher<int>(this);
+    startupCheckWatcher = watcher;
+    const auto check = UpdateDialog::GetBackend().checkVersion;
+    bool* abort = &stopping;
+    connect(watcher, &QFutureWatcher<int>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        OnStartupUpdateCheckFinished(watcher->result());
+    });
+    connect(this, &Application::SignalAboutToAppStop, this, [this] {
+        if (startupCheckWatcher) {
+            stopping = true;
+            startupCheckWatcher->waitForFinished();
+        }
+    });
+    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [check, abort] {
+        return int(check ? check(abort) : UpdateDialog::CheckFailed);
+    }));
+}
+
+void Application::OnStartupUpdateCheckFinished(int result)
+{
+    if (stopping) {
+        return;
+    }
+    if (result == UpdateDialog::HasNewerVersion &&
+        UpdateDialog::ShowUpdateDialog(result, loginDialog) == QDialog::Accepted) {
+        return;
+    }
+    emit SignalStartupLoadingFinish();
 }
 
 void Application::InstallTranslations()
@@ -119,6 +191,8 @@ void Application::Stop()
     qInfo() << "App Stop";
     stopping = true;
     emit SignalAboutToAppStop();
+    delete loginDialog;
+    delete mainWindow;
     DBManager::Destroy();
     curl_global_cleanup();
 }

@@ -4,6 +4,9 @@
 #include <QPointer>
 
 class Config;
+class LoginDialog;
+class MainWindow;
+class QFutureWatcherBase;
 
 // The application object: owns the process-wide services and runs the start, run and stop
 // steps of the process ("App Init", "App Run", "App Stop"). Every part of the client reaches
@@ -24,6 +27,11 @@ public:
     void Stop();
 
     Config* GetConfig() const { return config; }
+    LoginDialog* GetLoginDialog() const;
+    MainWindow* GetMainWindow() const;
+
+    // Replaces the login dialog by the main window after a successful login.
+    void OpenMainWindow();
 
     static Application* Instance();
     static QString DataDirPath(const QString& subPath = QString());
@@ -39,7 +47,12 @@ signals:
 
 private:
     void InstallTranslations();
+    void StartStartupUpdateCheck();
+    void OnStartupUpdateCheckFinished(int result);
 
     Config* config = nullptr;
     bool stopping = false;
+    QPointer<LoginDialog> loginDialog;
+    QPointer<MainWindow> mainWindow;
+    QPointer<QFutureWatcherBase> startupCheckWatcher;
 };

@@ -139,7 +139,7 @@ void TitleBar::SetCloseButtonVisible(bool visible)
 void TitleBar::SetWhiteBackground(bool white)
 {
     for (QPushButton* button : {minimumBtn, maximumBtn, closeBtn}) {
-        button->setProperty("WhiteBackground", white);
+        button->setProperty("WhiteBackground", QVariant(white));
         Repolish(button);
     }
 }

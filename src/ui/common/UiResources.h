@@ -1,7 +1,8 @@
 #pragma once
 
-// The compiled-in images (":/image/<area>/..."). The widgets library is static, so the
-// resource data is registered explicitly by the widgets that use it.
+// The compiled-in images (":/image/<area>/...") and the font stand-ins. The widgets library is
+// static, so the resource data is registered explicitly: at application start (this file's
+// start-up function) and, for code that runs earlier, by the widgets that use it.
 namespace UiResources {
 
 // Registers the image resources once; later calls do nothing.
