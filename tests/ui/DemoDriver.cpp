@@ -74,7 +74,10 @@ void DemoDriver::RunNext()
 {
     if (next >= steps.size()) {
         qInfo().noquote() << "demo: done," << shots << "screenshots," << failures << "failures";
-        QTimer::singleShot(0, qApp, [] { QApplication::closeAllWindows(); qApp->quit(); });
+        QTimer::singleShot(0, qApp, [] {
+            QApplication::closeAllWindows();
+            qApp->quit();
+        });
         return;
     }
     const Step step = steps.at(next++);
@@ -114,6 +117,8 @@ void DemoDriver::WaitFor(const QString& what, int timeoutMs, std::function<bool(
 
 void DemoDriver::Shot(const QString& name)
 {
+    // Let the last input be painted first.
+    QTest::qWait(250);
     // The part of the screen the client's windows cover (popups and toasts included).
     QRect area;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -125,10 +130,10 @@ void DemoDriver::Shot(const QString& name)
     if (screen) {
         area = area.intersected(screen->geometry());
     }
-    const QPixmap pixmap = !screen          ? QPixmap()
-                           : area.isEmpty() ? screen->grabWindow(0)
-                                            : screen->grabWindow(0, area.x(), area.y(),
-                                                                 area.width(), area.height());
+    const QPixmap pixmap =
+        !screen          ? QPixmap()
+        : area.isEmpty() ? screen->grabWindow(0)
+                         : screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     const QString file = outDir.filePath(name + QStringLiteral(".png"));
     if (pixmap.isNull() || !pixmap.save(file)) {
         Fail(QStringLiteral("could not save ") + file);
@@ -189,9 +194,8 @@ void DemoDriver::AddLoginSteps()
         auto* edit = Child<QLineEdit>(dialog, "passwordLineEdit");
         QTest::keyClicks(edit, password + QStringLiteral("-wrong"));
         Click(Child(dialog, "loginBtn"));
-        WaitFor(QStringLiteral("login failure"), 30000, [dialog] {
-            return !dialog || dialog->CurrentState() == LoginDialog::Idle;
-        });
+        WaitFor(QStringLiteral("login failure"), 30000,
+                [dialog] { return !dialog || dialog->CurrentState() == LoginDialog::Idle; });
     });
     Add(QStringLiteral("login failed"), 300, [this] { Shot(QStringLiteral("06-login-failed")); });
     Add(QStringLiteral("sign in"), 100, [this] {
@@ -248,7 +252,8 @@ void DemoDriver::AddMainWindowSteps()
             button->showMenu();
         });
     }
-    Add(QStringLiteral("preferences"), 1200, [this] { ClickMenuRow("settingsBtn", "preferencesBtn"); });
+    Add(QStringLiteral("preferences"), 1200,
+        [this] { ClickMenuRow("settingsBtn", "preferencesBtn"); });
     Add(QStringLiteral("preferences basic"), 1200, [this] {
         Shot(QStringLiteral("13-preferences-basic"));
         auto* dialog = TopLevel<QWidget>("PreferenceDialog");

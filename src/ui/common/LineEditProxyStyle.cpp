@@ -8,7 +8,8 @@
 #include "ui/common/TextContentMenuEventFilter.h"
 #include "ui/common/UiResources.h"
 
-LineEditProxyStyle::LineEditProxyStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+LineEditProxyStyle::LineEditProxyStyle()
+    : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
 {
     UiResources::Init();
 }

@@ -16,15 +16,15 @@ namespace {
 
 // Texts of QMessageBox::Ok (0x400) to QMessageBox::RestoreDefaults (0x8000000), in bit order.
 const char* const kButtonTexts[] = {
-    QT_TRANSLATE_NOOP("MsgBox", "OK"),        QT_TRANSLATE_NOOP("MsgBox", "Save"),
-    QT_TRANSLATE_NOOP("MsgBox", "Save All"),  QT_TRANSLATE_NOOP("MsgBox", "Open"),
-    QT_TRANSLATE_NOOP("MsgBox", "&Yes"),      QT_TRANSLATE_NOOP("MsgBox", "Yes to &All"),
-    QT_TRANSLATE_NOOP("MsgBox", "&No"),       QT_TRANSLATE_NOOP("MsgBox", "N&o to All"),
-    QT_TRANSLATE_NOOP("MsgBox", "Abort"),     QT_TRANSLATE_NOOP("MsgBox", "Retry"),
-    QT_TRANSLATE_NOOP("MsgBox", "Ignore"),    QT_TRANSLATE_NOOP("MsgBox", "Close"),
-    QT_TRANSLATE_NOOP("MsgBox", "Cancel"),    QT_TRANSLATE_NOOP("MsgBox", "Discard"),
-    QT_TRANSLATE_NOOP("MsgBox", "Help"),      QT_TRANSLATE_NOOP("MsgBox", "Apply"),
-    QT_TRANSLATE_NOOP("MsgBox", "Reset"),     QT_TRANSLATE_NOOP("MsgBox", "Restore Defaults"),
+    QT_TRANSLATE_NOOP("MsgBox", "OK"),       QT_TRANSLATE_NOOP("MsgBox", "Save"),
+    QT_TRANSLATE_NOOP("MsgBox", "Save All"), QT_TRANSLATE_NOOP("MsgBox", "Open"),
+    QT_TRANSLATE_NOOP("MsgBox", "&Yes"),     QT_TRANSLATE_NOOP("MsgBox", "Yes to &All"),
+    QT_TRANSLATE_NOOP("MsgBox", "&No"),      QT_TRANSLATE_NOOP("MsgBox", "N&o to All"),
+    QT_TRANSLATE_NOOP("MsgBox", "Abort"),    QT_TRANSLATE_NOOP("MsgBox", "Retry"),
+    QT_TRANSLATE_NOOP("MsgBox", "Ignore"),   QT_TRANSLATE_NOOP("MsgBox", "Close"),
+    QT_TRANSLATE_NOOP("MsgBox", "Cancel"),   QT_TRANSLATE_NOOP("MsgBox", "Discard"),
+    QT_TRANSLATE_NOOP("MsgBox", "Help"),     QT_TRANSLATE_NOOP("MsgBox", "Apply"),
+    QT_TRANSLATE_NOOP("MsgBox", "Reset"),    QT_TRANSLATE_NOOP("MsgBox", "Restore Defaults"),
 };
 
 void Repolish(QWidget* widget)
@@ -40,8 +40,9 @@ MsgBox::MsgBox(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("MsgBox"));
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("MessageBox.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     resize(400, 240);
 
     auto* layout = new QVBoxLayout(this);
@@ -156,8 +157,8 @@ void MsgBox::showEvent(QShowEvent* event)
     QRect area;
     if (QWidget* parent = parentWidget()) {
         area = QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size());
-    } else if (const QScreen* screen = this->screen() ? this->screen()
-                                                      : QGuiApplication::primaryScreen()) {
+    } else if (const QScreen* screen =
+                   this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
         area = screen->availableGeometry();
     }
     if (area.isValid()) {
@@ -183,8 +184,7 @@ QMessageBox::StandardButton MsgBox::Run(int type, QWidget* parent, const QString
     return box.ClickedButton();
 }
 
-QMessageBox::StandardButton MsgBox::Info(QWidget* parent, const QString& title,
-                                         const QString& text,
+QMessageBox::StandardButton MsgBox::Info(QWidget* parent, const QString& title, const QString& text,
                                          QMessageBox::StandardButtons buttons,
                                          QMessageBox::StandardButton defaultButton)
 {

@@ -15,7 +15,11 @@ class MsgBox : public QDialog
     Q_OBJECT
 
 public:
-    enum Type { TypeInfo = 0, TypeWarning = 1 };
+    enum Type
+    {
+        TypeInfo = 0,
+        TypeWarning = 1
+    };
 
     explicit MsgBox(QWidget* parent = nullptr);
 

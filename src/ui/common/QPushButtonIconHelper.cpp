@@ -9,8 +9,7 @@
 #include "ui/common/UiResources.h"
 
 QPushButtonIconHelper::QPushButtonIconHelper(QPushButton* button, const QString& normalIcon,
-                                             const QString& hoverIcon,
-                                             const QString& pressedIcon)
+                                             const QString& hoverIcon, const QString& pressedIcon)
     : QObject(button),
       button(button),
       normalIcon(normalIcon),
@@ -31,8 +30,7 @@ QPushButtonIconHelper::QPushButtonIconHelper(QPushButton* button, const QString&
     UpdateIcon();
 }
 
-void QPushButtonIconHelper::ApplyButtonStyleSheet(QPushButton* button,
-                                                   const QString& ownStyleSheet)
+void QPushButtonIconHelper::ApplyButtonStyleSheet(QPushButton* button, const QString& ownStyleSheet)
 {
     const auto apply = [button, ownStyleSheet] {
         button->setStyleSheet(Application::LoadStyleSheet(QStringLiteral("Button.qss")) +

@@ -13,8 +13,8 @@ class QPushButtonIconHelper : public QObject
     Q_OBJECT
 
 public:
-    QPushButtonIconHelper(QPushButton* button, const QString& normalIcon,
-                          const QString& hoverIcon, const QString& pressedIcon);
+    QPushButtonIconHelper(QPushButton* button, const QString& normalIcon, const QString& hoverIcon,
+                          const QString& pressedIcon);
 
     // Applies "Button.qss" followed by the button's own style sheet, now and on every
     // Application::SignalReloadQss.

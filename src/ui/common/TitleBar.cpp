@@ -180,7 +180,7 @@ void TitleBar::RebuildLayout()
         titleLayout->addWidget(titleLabel);
         titleLayout->addStretch(1);
     }
-    titleLayout->addWidget(controlWidget, 0, Qt::AlignTop);
+    titleLayout->addWidget(controlWidget, 0, Qt::AlignVCenter);
 }
 
 void TitleBar::ToggleMaximized(bool maximize)
@@ -233,19 +233,19 @@ bool TitleBar::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == host) {
         switch (event->type()) {
-        case QEvent::WindowStateChange: {
-            const bool maximized = host->isMaximized();
-            maximumBtn->setChecked(maximized);
-            maximumBtn->setToolTip(maximized ? tr("Restore") : tr("Maximum"));
-            UpdateSizeGrip();
-            break;
-        }
-        case QEvent::Resize:
-        case QEvent::Show:
-            UpdateSizeGrip();
-            break;
-        default:
-            break;
+            case QEvent::WindowStateChange: {
+                const bool maximized = host->isMaximized();
+                maximumBtn->setChecked(maximized);
+                maximumBtn->setToolTip(maximized ? tr("Restore") : tr("Maximum"));
+                UpdateSizeGrip();
+                break;
+            }
+            case QEvent::Resize:
+            case QEvent::Show:
+                UpdateSizeGrip();
+                break;
+            default:
+                break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -17,12 +17,11 @@ namespace {
 // CJK family of this list stands in for it, so Chinese text never falls back to boxes.
 void InstallFontSubstitutes()
 {
-    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"),
-                               {QStringLiteral("WenQuanYi Micro Hei"),
-                                QStringLiteral("Noto Sans CJK SC"),
-                                QStringLiteral("Source Han Sans SC"),
-                                QStringLiteral("Droid Sans Fallback"),
-                                QStringLiteral("WenQuanYi Zen Hei")});
+    QFont::insertSubstitutions(
+        QStringLiteral("Microsoft YaHei"),
+        {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+         QStringLiteral("Source Han Sans SC"), QStringLiteral("Droid Sans Fallback"),
+         QStringLiteral("WenQuanYi Zen Hei")});
 }
 
 void InitOnStartup()

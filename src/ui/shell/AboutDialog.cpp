@@ -12,8 +12,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDia
     ui->setupUi(this);
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("AboutDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     setAttribute(Qt::WA_DeleteOnClose);
     ui->titleWidget->SetHost(this);
     ui->titleWidget->SetBottomLine(false);

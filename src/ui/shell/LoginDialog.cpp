@@ -44,8 +44,8 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), ui(new Ui::LoginDia
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("LoginDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
+                   Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     setFixedSize(size());
 
     const qreal ratio = devicePixelRatioF();
@@ -270,22 +270,22 @@ void LoginDialog::EnterState(int newState)
 {
     state = newState;
     switch (state) {
-    case Loading:
-        ui->cancelBtn->hide();
-        ui->waitingLabel->setText(tr("Login.Loading"));
-        ui->stackedWidget->setCurrentWidget(ui->waitingPage);
-        waitingMovie->start();
-        break;
-    case LoggingIn:
-        ui->cancelBtn->show();
-        ui->waitingLabel->setText(tr("Login.Logining"));
-        ui->stackedWidget->setCurrentWidget(ui->waitingPage);
-        waitingMovie->start();
-        break;
-    default:
-        ui->stackedWidget->setCurrentWidget(ui->mainPage);
-        waitingMovie->stop();
-        break;
+        case Loading:
+            ui->cancelBtn->hide();
+            ui->waitingLabel->setText(tr("Login.Loading"));
+            ui->stackedWidget->setCurrentWidget(ui->waitingPage);
+            waitingMovie->start();
+            break;
+        case LoggingIn:
+            ui->cancelBtn->show();
+            ui->waitingLabel->setText(tr("Login.Logining"));
+            ui->stackedWidget->setCurrentWidget(ui->waitingPage);
+            waitingMovie->start();
+            break;
+        default:
+            ui->stackedWidget->setCurrentWidget(ui->mainPage);
+            waitingMovie->stop();
+            break;
     }
 }
 
@@ -376,15 +376,15 @@ bool LoginDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == accountList && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_Home:
-        case Qt::Key_End:
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            return true;
-        default:
-            break;
+            case Qt::Key_Home:
+            case Qt::Key_End:
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                return true;
+            default:
+                break;
         }
     } else if (watched == ui->accountComboBox->lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -25,7 +25,12 @@ class LoginDialog : public QDialog
     Q_OBJECT
 
 public:
-    enum State { Loading = 0, Idle = 1, LoggingIn = 2 };
+    enum State
+    {
+        Loading = 0,
+        Idle = 1,
+        LoggingIn = 2
+    };
 
     explicit LoginDialog(QWidget* parent = nullptr);
     ~LoginDialog() override;

@@ -17,6 +17,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     setWindowTitle(QGuiApplication::applicationDisplayName());
     ui->titleBarWidget->SetHost(this);
     connect(this, &MainWindow::SignalExit, qApp, &QCoreApplication::exit, Qt::QueuedConnection);

@@ -45,8 +45,8 @@ MainWindowTitleWidget::MainWindowTitleWidget(QWidget* parent)
     UiResources::Init();
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
-    ui->logoLabel->setPixmap(
-        QIcon(QStringLiteral(":/image/MainTitlebar/logo.svg")).pixmap(window()->windowHandle(), QSize(28, 28)));
+    ui->logoLabel->setPixmap(QIcon(QStringLiteral(":/image/MainTitlebar/logo.svg"))
+                                 .pixmap(window()->windowHandle(), QSize(28, 28)));
 
     BuildAccountMenu();
     BuildSettingsMenu();

@@ -19,8 +19,8 @@ NetSettingsDialog::NetSettingsDialog(QWidget* parent)
     ui->setupUi(this);
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("PreferenceDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     ui->titleWidget->SetHost(this);
     ui->titleWidget->SetBottomLine(true);
 
@@ -28,8 +28,8 @@ NetSettingsDialog::NetSettingsDialog(QWidget* parent)
     ComboBoxHelper::Instance()->Install(ui->proxyTypeComboBox);
     connect(ui->proxyTypeComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) {
-                for (QLineEdit* edit : {ui->addressLineedit, ui->portLineedit,
-                                        ui->usernameLineedit, ui->passwordLineedit}) {
+                for (QLineEdit* edit : {ui->addressLineedit, ui->portLineedit, ui->usernameLineedit,
+                                        ui->passwordLineedit}) {
                     edit->setEnabled(index != 0);
                 }
             });
@@ -55,8 +55,8 @@ void NetSettingsDialog::Load()
     const int type = config->Value(kGroup, QStringLiteral("proxyType")).toInt();
     ui->proxyTypeComboBox->setCurrentIndex(type);
     // The signal does not fire for index 0, the form's initial index.
-    for (QLineEdit* edit : {ui->addressLineedit, ui->portLineedit, ui->usernameLineedit,
-                            ui->passwordLineedit}) {
+    for (QLineEdit* edit :
+         {ui->addressLineedit, ui->portLineedit, ui->usernameLineedit, ui->passwordLineedit}) {
         edit->setEnabled(ui->proxyTypeComboBox->currentIndex() != 0);
     }
     ui->addressLineedit->setText(config->Value(kGroup, QStringLiteral("proxyHostName")).toString());

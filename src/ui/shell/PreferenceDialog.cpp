@@ -30,15 +30,17 @@ Config* Settings()
 
 }  // namespace
 
-PreferenceDialog::PreferenceDialog(QWidget* parent)
-    : QDialog(parent), ui(new Ui::PreferenceDialog)
+PreferenceDialog::PreferenceDialog(QWidget* parent) : QDialog(parent), ui(new Ui::PreferenceDialog)
 {
     ui->setupUi(this);
+    // A window's own sheet outranks the application's: with System.qss repeated here, the
+    // title bar rules must be repeated too, or the general button rules win over them.
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("System.qss")) +
+                  Application::LoadStyleSheet(QStringLiteral("TitleBar.qss")) +
                   Application::LoadStyleSheet(QStringLiteral("PreferenceDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     ui->titleWidget->SetHost(this);
     ui->titleWidget->SetBottomLine(true);
 
@@ -65,10 +67,12 @@ void PreferenceDialog::Load()
         return;
     }
     ui->openStartupCheckBox->setChecked(AutoStart::IsAutoStart());
-    ui->autoUpdateCheckBox->setChecked(config->Value(kApplication, QStringLiteral("autoUpdate")).toBool());
+    ui->autoUpdateCheckBox->setChecked(
+        config->Value(kApplication, QStringLiteral("autoUpdate")).toBool());
     ui->optimizeCheckBox->setChecked(
         config->Value(kUpload, QStringLiteral("optimizeCoursewareSwitch")).toBool());
-    const QString closeBehavior = config->Value(kApplication, QStringLiteral("closeBehavior")).toString();
+    const QString closeBehavior =
+        config->Value(kApplication, QStringLiteral("closeBehavior")).toString();
     ui->hideCloseBehaviorRadioBtn->setChecked(closeBehavior == QLatin1String("hide"));
     ui->quitCloseBehaviorRadioBtn->setChecked(closeBehavior == QLatin1String("quit"));
 
@@ -85,20 +89,21 @@ void PreferenceDialog::Load()
 
     const int proxyType = config->Value(kNetwork, QStringLiteral("proxyType")).toInt();
     ui->proxyTypeComboBox->setCurrentIndex(proxyType);
-    ui->addressLineedit->setText(config->Value(kNetwork, QStringLiteral("proxyHostName")).toString());
+    ui->addressLineedit->setText(
+        config->Value(kNetwork, QStringLiteral("proxyHostName")).toString());
     ui->portLineedit->setText(config->Value(kNetwork, QStringLiteral("proxyPort")).toString());
     ui->usernameLineedit->setText(config->Value(kNetwork, QStringLiteral("proxyUser")).toString());
-    ui->passwordLineedit->setText(config->Value(kNetwork, QStringLiteral("proxyPassword")).toString());
+    ui->passwordLineedit->setText(
+        config->Value(kNetwork, QStringLiteral("proxyPassword")).toString());
     SetProxyBoxesEnabled(ui->proxyTypeComboBox->currentIndex() != 0);
 }
 
 void PreferenceDialog::SetProxyBoxesEnabled(bool enabled)
 {
-    for (QWidget* widget : {static_cast<QWidget*>(ui->addressLineedit),
-                            static_cast<QWidget*>(ui->portLineedit),
-                            static_cast<QWidget*>(ui->usernameLineedit),
-                            static_cast<QWidget*>(ui->passwordLineedit),
-                            static_cast<QWidget*>(ui->applyProxyBtn)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(ui->addressLineedit), static_cast<QWidget*>(ui->portLineedit),
+          static_cast<QWidget*>(ui->usernameLineedit), static_cast<QWidget*>(ui->passwordLineedit),
+          static_cast<QWidget*>(ui->applyProxyBtn)}) {
         widget->setEnabled(enabled);
     }
 }
@@ -114,9 +119,8 @@ void PreferenceDialog::Connect()
 
     connect(ui->openStartupCheckBox, &QCheckBox::stateChanged, this,
             [](int state) { AutoStart::UpdateAutoStart(state == Qt::Checked); });
-    connect(ui->autoUpdateCheckBox, &QCheckBox::stateChanged, this, [write](int state) {
-        write(kApplication, "autoUpdate", state == Qt::Checked);
-    });
+    connect(ui->autoUpdateCheckBox, &QCheckBox::stateChanged, this,
+            [write](int state) { write(kApplication, "autoUpdate", state == Qt::Checked); });
     connect(ui->optimizeCheckBox, &QCheckBox::stateChanged, this, [write, &services](int state) {
         write(kUpload, "optimizeCoursewareSwitch", state == Qt::Checked);
         services.ApplyQueueSettings();

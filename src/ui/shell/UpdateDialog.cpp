@@ -74,8 +74,8 @@ UpdateDialog::UpdateDialog(int initialState, QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("UpdateDialog"));
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("UpdateDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     setModal(true);
     setWindowTitle(tr("Client Update"));
     installerPath = InstallerPathFromSettings();
@@ -97,8 +97,7 @@ UpdateDialog::UpdateDialog(int initialState, QWidget* parent) : QDialog(parent)
             SetState(DownloadFailed);
         }
     });
-    connect(this, &UpdateDialog::SignalDownloadSucceed, this,
-            [this] { SetState(ReadyToInstall); });
+    connect(this, &UpdateDialog::SignalDownloadSucceed, this, [this] { SetState(ReadyToInstall); });
     SetState(initialState);
 }
 
@@ -231,79 +230,79 @@ void UpdateDialog::SetState(int newState)
     state = newState;
     const QString current = tr("Current Version");
     switch (state) {
-    case Checking:
-        stack->setCurrentWidget(checkPage);
-        checkIcon->setProperty("checkState", QStringLiteral("checking"));
-        loadingLabel->show();
-        loadingMovie->start();
-        versionLabel->setText(QStringLiteral("%1 %2").arg(current, ClientVersion::kText));
-        remarkLabel->setText(tr("Checking"));
-        remarkLabel->setProperty("checkState", QStringLiteral("checking"));
-        checkPageBtn->setText(tr("Cancel"));
-        checkPageBtn->setProperty("state", QStringLiteral("cancel"));
-        break;
-    case UpToDate:
-        stack->setCurrentWidget(checkPage);
-        loadingMovie->stop();
-        loadingLabel->hide();
-        checkIcon->setProperty("checkState", QStringLiteral("normal"));
-        versionLabel->setText(
-            QStringLiteral("%1 %2").arg(tr("Current version"), ClientVersion::kText));
-        remarkLabel->setText(tr("AlreadyNewVersionRemark"));
-        remarkLabel->setProperty("checkState", QStringLiteral("normal"));
-        checkPageBtn->setText(tr("Ok"));
-        checkPageBtn->setProperty("state", QStringLiteral("normal"));
-        break;
-    case CheckFailedState:
-        stack->setCurrentWidget(checkPage);
-        loadingMovie->stop();
-        loadingLabel->hide();
-        checkIcon->setProperty("checkState", QStringLiteral("failed"));
-        versionLabel->setText(QStringLiteral("%1 %2").arg(current, ClientVersion::kText));
-        remarkLabel->setText(tr("Check failed, please retry"));
-        remarkLabel->setProperty("checkState", QStringLiteral("failed"));
-        checkPageBtn->setText(tr("recheck"));
-        checkPageBtn->setProperty("state", QStringLiteral("normal"));
-        break;
-    case NewVersion: {
-        stack->setCurrentWidget(updateInfoPage);
-        loadingMovie->stop();
-        const Release release =
-            GetBackend().latestRelease ? GetBackend().latestRelease() : Release();
-        newVersionLabel->setText(
-            QStringLiteral("%1 %2 ").arg(tr("Has new version"), release.version) +
-            QStringLiteral("<span style='color:#757575;'>%1</span>")
-                .arg(tr("(Current version %1)").arg(ClientVersion::kText)));
-        descriptionBrowser->setPlainText(release.description);
-        updateBtn->setText(tr("Update"));
-        break;
+        case Checking:
+            stack->setCurrentWidget(checkPage);
+            checkIcon->setProperty("checkState", QStringLiteral("checking"));
+            loadingLabel->show();
+            loadingMovie->start();
+            versionLabel->setText(QStringLiteral("%1 %2").arg(current, ClientVersion::kText));
+            remarkLabel->setText(tr("Checking"));
+            remarkLabel->setProperty("checkState", QStringLiteral("checking"));
+            checkPageBtn->setText(tr("Cancel"));
+            checkPageBtn->setProperty("state", QStringLiteral("cancel"));
+            break;
+        case UpToDate:
+            stack->setCurrentWidget(checkPage);
+            loadingMovie->stop();
+            loadingLabel->hide();
+            checkIcon->setProperty("checkState", QStringLiteral("normal"));
+            versionLabel->setText(
+                QStringLiteral("%1 %2").arg(tr("Current version"), ClientVersion::kText));
+            remarkLabel->setText(tr("AlreadyNewVersionRemark"));
+            remarkLabel->setProperty("checkState", QStringLiteral("normal"));
+            checkPageBtn->setText(tr("Ok"));
+            checkPageBtn->setProperty("state", QStringLiteral("normal"));
+            break;
+        case CheckFailedState:
+            stack->setCurrentWidget(checkPage);
+            loadingMovie->stop();
+            loadingLabel->hide();
+            checkIcon->setProperty("checkState", QStringLiteral("failed"));
+            versionLabel->setText(QStringLiteral("%1 %2").arg(current, ClientVersion::kText));
+            remarkLabel->setText(tr("Check failed, please retry"));
+            remarkLabel->setProperty("checkState", QStringLiteral("failed"));
+            checkPageBtn->setText(tr("recheck"));
+            checkPageBtn->setProperty("state", QStringLiteral("normal"));
+            break;
+        case NewVersion: {
+            stack->setCurrentWidget(updateInfoPage);
+            loadingMovie->stop();
+            const Release release =
+                GetBackend().latestRelease ? GetBackend().latestRelease() : Release();
+            newVersionLabel->setText(
+                QStringLiteral("%1 %2 ").arg(tr("Has new version"), release.version) +
+                QStringLiteral("<span style='color:#757575;'>%1</span>")
+                    .arg(tr("(Current version %1)").arg(ClientVersion::kText)));
+            descriptionBrowser->setPlainText(release.description);
+            updateBtn->setText(tr("Update"));
+            break;
+        }
+        case Downloading:
+            stack->setCurrentWidget(downloadPage);
+            SlotSetDownloadPercent(0);
+            downloadPageBtn->setText(tr("Cancel"));
+            downloadPageBtn->setProperty("state", QStringLiteral("cancel"));
+            StartDownload();
+            break;
+        case DownloadFailed:
+            stack->setCurrentWidget(downloadPage);
+            progressLabel->setText(QStringLiteral("<span style='color:#FF3D3D'>%1</span>")
+                                       .arg(tr("Download failed, please retry")));
+            downloadPageBtn->setText(tr("Retry"));
+            downloadPageBtn->setProperty("state", QStringLiteral("normal"));
+            break;
+        case ReadyToInstall:
+            stack->setCurrentWidget(installPage);
+            installLabel->setText(tr("Download succeed, install new version right now?"));
+            installBtn->setText(tr("Install"));
+            installCancelBtn->setText(tr("Cancel"));
+            break;
+        default:
+            break;
     }
-    case Downloading:
-        stack->setCurrentWidget(downloadPage);
-        SlotSetDownloadPercent(0);
-        downloadPageBtn->setText(tr("Cancel"));
-        downloadPageBtn->setProperty("state", QStringLiteral("cancel"));
-        StartDownload();
-        break;
-    case DownloadFailed:
-        stack->setCurrentWidget(downloadPage);
-        progressLabel->setText(QStringLiteral("<span style='color:#FF3D3D'>%1</span>")
-                                   .arg(tr("Download failed, please retry")));
-        downloadPageBtn->setText(tr("Retry"));
-        downloadPageBtn->setProperty("state", QStringLiteral("normal"));
-        break;
-    case ReadyToInstall:
-        stack->setCurrentWidget(installPage);
-        installLabel->setText(tr("Download succeed, install new version right now?"));
-        installBtn->setText(tr("Install"));
-        installCancelBtn->setText(tr("Cancel"));
-        break;
-    default:
-        break;
-    }
-    for (QWidget* widget : {static_cast<QWidget*>(checkIcon), static_cast<QWidget*>(remarkLabel),
-                            static_cast<QWidget*>(checkPageBtn),
-                            static_cast<QWidget*>(downloadPageBtn)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(checkIcon), static_cast<QWidget*>(remarkLabel),
+          static_cast<QWidget*>(checkPageBtn), static_cast<QWidget*>(downloadPageBtn)}) {
         Repolish(widget);
     }
 }
@@ -339,18 +338,18 @@ void UpdateDialog::StartCheck()
 void UpdateDialog::OnCheckPageButton()
 {
     switch (state) {
-    case UpToDate:
-        close();
-        break;
-    case Checking:
-        checkAbort = true;
-        close();
-        break;
-    case CheckFailedState:
-        StartCheck();
-        break;
-    default:
-        break;
+        case UpToDate:
+            close();
+            break;
+        case Checking:
+            checkAbort = true;
+            close();
+            break;
+        case CheckFailedState:
+            StartCheck();
+            break;
+        default:
+            break;
     }
 }
 
@@ -393,17 +392,18 @@ void UpdateDialog::StartDownload()
 void UpdateDialog::Install()
 {
     if (ShellServices::Instance().HasUploadingTasks()) {
-        const QMessageBox::StandardButton answer = MsgBox::Info(
-            this, tr("SystemTip"),
-            tr("There are some uploading tasks. Do you want to exit the application?"),
-            QMessageBox::Ok | QMessageBox::Cancel);
+        const QMessageBox::StandardButton answer =
+            MsgBox::Info(this, tr("SystemTip"),
+                         tr("There are some uploading tasks. Do you want to exit the application?"),
+                         QMessageBox::Ok | QMessageBox::Cancel);
         if (answer != QMessageBox::Ok) {
             return;
         }
     }
     const QStringList arguments;
     const auto start = GetBackend().startInstaller;
-    const bool started = start ? start(installerPath) : QProcess::startDetached(installerPath, arguments);
+    const bool started =
+        start ? start(installerPath) : QProcess::startDetached(installerPath, arguments);
     qInfo() << "Start Installer:" << installerPath << arguments.join(QStringLiteral(", "))
             << "succeed:" << started;
     QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
@@ -412,7 +412,8 @@ void UpdateDialog::Install()
 
 void UpdateDialog::closeEvent(QCloseEvent* event)
 {
-    const bool busy = (state == Checking && !checkAbort) || (state == Downloading && !downloadCancel);
+    const bool busy =
+        (state == Checking && !checkAbort) || (state == Downloading && !downloadCancel);
     if (busy) {
         const QMessageBox::StandardButton answer =
             MsgBox::Info(this, tr("SystemTip"), tr("Do you want to abort update?"),

@@ -24,8 +24,14 @@ class UpdateDialog : public QDialog
     Q_OBJECT
 
 public:
-    enum CheckVersionResult { AlreadyUpToDate = 0, CheckFailed = 1, HasNewerVersion = 2 };
-    enum State {
+    enum CheckVersionResult
+    {
+        AlreadyUpToDate = 0,
+        CheckFailed = 1,
+        HasNewerVersion = 2
+    };
+    enum State
+    {
         Checking = 0,
         UpToDate = 1,
         CheckFailedState = 2,

@@ -67,26 +67,29 @@ void UserInfoWidget::SetUserInfo(const ShellServices::UserInfo& info)
     accountLabel->setText(elided);
     accountLabel->setToolTip(elided == info.account ? QString() : info.account);
 
-    const QString date =
-        QDateTime::fromMSecsSinceEpoch(qint64(info.expirationTime)).toString(QStringLiteral("yyyy-MM-dd"));
-    const QString expiry = info.expired
-                               ? QCoreApplication::translate("MainWindowTitleWidget", "%1 (Expired)").arg(date)
-                               : QCoreApplication::translate(
-                                     "MainWindowTitleWidget",
-                                     "%1 (Remaining <span style=color:rgb(255,87,34);>%2</span> days)")
-                                     .arg(date)
-                                     .arg(info.leftDay);
-    expiredLabel->setText(QCoreApplication::translate("MainWindowTitleWidget", "Expired Time:") + expiry);
+    const QString date = QDateTime::fromMSecsSinceEpoch(qint64(info.expirationTime))
+                             .toString(QStringLiteral("yyyy-MM-dd"));
+    const QString expiry =
+        info.expired
+            ? QCoreApplication::translate("MainWindowTitleWidget", "%1 (Expired)").arg(date)
+            : QCoreApplication::translate(
+                  "MainWindowTitleWidget",
+                  "%1 (Remaining <span style=color:rgb(255,87,34);>%2</span> days)")
+                  .arg(date)
+                  .arg(info.leftDay);
+    expiredLabel->setText(QCoreApplication::translate("MainWindowTitleWidget", "Expired Time:") +
+                          expiry);
 
-    const bool overflow = info.space > 0 && info.remainBytes >= 0 &&
-                          quint64(info.remainBytes) > info.space;
+    const bool overflow =
+        info.space > 0 && info.remainBytes >= 0 && quint64(info.remainBytes) > info.space;
     spaceBar->setValue(UsedPercent(info.remainBytes, info.space));
     spaceBar->setProperty("style", overflow ? QStringLiteral("error") : QString());
     spaceBar->style()->unpolish(spaceBar);
     spaceBar->style()->polish(spaceBar);
 
     const quint64 used = quint64(qMax<qint64>(0, qint64(info.space) - info.remainBytes));
-    spaceLabel->setText(QStringLiteral("%1/%2").arg(FormatSize(used, 4), FormatSize(info.space, 4)));
+    spaceLabel->setText(
+        QStringLiteral("%1/%2").arg(FormatSize(used, 4), FormatSize(info.space, 4)));
 }
 
 void UserInfoWidget::mousePressEvent(QMouseEvent* event)
