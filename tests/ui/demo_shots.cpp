@@ -9,49 +9,12 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "DemoAccount.h"
 #include "DemoDriver.h"
 #include "app/Application.h"
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/Log.h"
-#include "ui/shell/LoginDialog.h"
-#include "ui/shell/ShellServices.h"
-
-namespace {
-
-// --offline: a stand-in for the account manager that accepts any password except one ending
-// in "-wrong", for looking at the windows without a platform.
-void InstallOfflineAccount(Application* app)
-{
-    ShellServices& services = ShellServices::Instance();
-    services.login = [app](const QString& account, const QString& password, bool) {
-        QTimer::singleShot(800, app, [app, account, password] {
-            LoginDialog* dialog = app->GetLoginDialog();
-            if (password.endsWith(QLatin1String("-wrong"))) {
-                if (dialog) {
-                    dialog->OnLoginFailed(QStringLiteral("Offline demo: wrong password"));
-                }
-                return;
-            }
-            ShellServices::Instance().currentUser = [account] {
-                ShellServices::UserInfo info;
-                info.account = account;
-                info.expired = false;
-                info.space = 100ULL << 30;
-                info.remainBytes = qint64(63ULL << 30);
-                info.leftDay = 218;
-                info.expirationTime = 1799971200000ULL;
-                return info;
-            };
-            if (dialog) {
-                dialog->OnLoginSucceed();
-            }
-            app->OpenMainWindow();
-        });
-    };
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -74,17 +37,13 @@ int main(int argc, char** argv)
                                      QStringLiteral("account"));
     const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("password"),
                                       QStringLiteral("password"));
-    const QCommandLineOption offline(QStringLiteral("offline"),
-                                     QStringLiteral("sign in without a platform"));
-    parser.addOptions({out, account, password, offline});
+    parser.addOptions({out, account, password});
     parser.process(app);
-    if (parser.isSet(offline)) {
-        InstallOfflineAccount(&app);
-    }
 
     if (!app.Init()) {
         return 1;
     }
+    DemoAccount::InstallIfMissing(&app);
     DemoDriver driver(parser.value(out), parser.value(account), parser.value(password));
     QTimer::singleShot(0, &driver, &DemoDriver::Start);
     app.exec();

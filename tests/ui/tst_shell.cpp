@@ -484,7 +484,7 @@ void TestShell::updateStates()
     // The same result opens a dialog directly in that state.
     UpdateDialog direct(result + 1);
     QCOMPARE(direct.CurrentState(), state);
-    backend = UpdateDialog::Backend();
+    backend = UpdateDialog::DefaultBackend();
 }
 
 void TestShell::installAsksWhileUploading()
@@ -509,7 +509,7 @@ void TestShell::installAsksWhileUploading()
     QCOMPARE(answer.seen, 2);
     QCOMPARE(started, 1);
     QVERIFY(!dialog.isVisible());
-    UpdateDialog::GetBackend() = UpdateDialog::Backend();
+    UpdateDialog::GetBackend() = UpdateDialog::DefaultBackend();
     // The queued quit of the install is harmless here: no event loop runs it to an end.
     QCoreApplication::removePostedEvents(QCoreApplication::instance());
 }
@@ -540,7 +540,7 @@ void TestShell::downloadCancelReachesWorker()
     }
     QCOMPARE(int(running), 1);
     QCOMPARE(int(cancelled), 1);
-    UpdateDialog::GetBackend() = UpdateDialog::Backend();
+    UpdateDialog::GetBackend() = UpdateDialog::DefaultBackend();
 }
 
 void TestShell::exitCheck_data()

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMovie>
@@ -14,9 +15,14 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QUrl>
+#include <QUuid>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
+#include "api/ApiDownload.h"
+#include "api/ApiErrors.h"
+#include "api/ApiUpdate.h"
 #include "app/Application.h"
 #include "app/Config.h"
 #include "ui/common/MsgBox.h"
@@ -62,9 +68,37 @@ QString InstallerPathFromSettings()
 
 }  // namespace
 
+UpdateDialog::Backend UpdateDialog::DefaultBackend()
+{
+    Backend backend;
+    backend.checkVersion = [](bool* abort) {
+        return CheckVersionResult(int(ApiCollection::checkVersion(abort)));
+    };
+    backend.latestRelease = [] {
+        const ApiCollection::CheckUpdateResult result = ApiCollection::lastCheckUpdateResult();
+        return Release{result.projectVersion, result.projectDescription, result.projectDownload};
+    };
+    backend.download = [](const QString& url, const QString& path,
+                          std::function<void(qint64, qint64)> progress, bool* cancel) {
+        ApiCollection::_DownloadInfo info;
+        info.url = QUrl(url);
+        info.fileInfo = QFileInfo(path);
+        info.progress = [progress](qint64 dltotal, qint64 dlnow, qint64, qint64) {
+            progress(dlnow, dltotal);
+        };
+        const ApiCollection::RequestError error = ApiCollection::MultiDownloadRequest(
+            QUuid::createUuid(), {&info}, ApiCollection::DownloadCompletion(), cancel);
+        return error == ApiCollection::NoError ? QString() : ApiCollection::requestErrorKey(error);
+    };
+    backend.startInstaller = [](const QString& path) {
+        return QProcess::startDetached(path, QStringList());
+    };
+    return backend;
+}
+
 UpdateDialog::Backend& UpdateDialog::GetBackend()
 {
-    static Backend backend;
+    static Backend backend = DefaultBackend();
     return backend;
 }
 

@@ -64,7 +64,11 @@ public:
         // Starts the installer detached.
         std::function<bool(const QString& path)> startInstaller;
     };
+    // The backend in use; starts as DefaultBackend().
     static Backend& GetBackend();
+    // The web API client's update check, release record and multi-download, and a detached
+    // start of the installer.
+    static Backend DefaultBackend();
 
     explicit UpdateDialog(int state, QWidget* parent = nullptr);
     ~UpdateDialog() override;
