@@ -15,6 +15,7 @@
 #include "ui/shell/LoginDialog.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MainWindowTitleWidget.h"
+#include "ui/shell/UpdateDialog.h"
 
 namespace {
 
@@ -153,7 +154,15 @@ void DemoDriver::AddLoginSteps()
 {
     Add(QStringLiteral("login dialog appears"), 300, [this] {
         Shot(QStringLiteral("01-login-loading"));
-        WaitFor(QStringLiteral("login page"), 30000, [] {
+        // The start-up check may offer a newer version before the login page.
+        WaitFor(QStringLiteral("login page"), 30000, [this] {
+            auto* update = TopLevel<UpdateDialog>("UpdateDialog");
+            if (update && !startupUpdateSeen) {
+                startupUpdateSeen = true;
+                Shot(QStringLiteral("00-startup-update"));
+                update->close();  // later: from the settings menu
+                return false;
+            }
             auto* dialog = TopLevel<LoginDialog>("LoginDialog");
             return dialog && dialog->CurrentState() == LoginDialog::Idle;
         });
@@ -275,21 +284,23 @@ void DemoDriver::AddMainWindowSteps()
     Add(QStringLiteral("update"), 2200, [this] { ClickMenuRow("settingsBtn", "updateBtn"); });
     Add(QStringLiteral("update checked"), 3500, [this] {
         Shot(QStringLiteral("16-update"));
-        if (auto* dialog = TopLevel<QWidget>("UpdateDialog")) {
-            QTimer::singleShot(600, this, [this] {
-                Shot(QStringLiteral("17-update-close"));
-                if (QWidget* box = ActiveModal()) {
-                    if (box->objectName() == QLatin1String("MsgBox")) {
-                        Click(box->findChild<QPushButton*>());
-                    }
-                }
-            });
+        auto* dialog = TopLevel<UpdateDialog>("UpdateDialog");
+        if (dialog && dialog->CurrentState() == UpdateDialog::NewVersion) {
+            Click(Child(dialog, "updateBtn"));
+            Shot(QStringLiteral("17-update-downloading"));
+            WaitFor(QStringLiteral("installer download"), 60000,
+                    [dialog] { return dialog->CurrentState() != UpdateDialog::Downloading; });
+        }
+    });
+    Add(QStringLiteral("update downloaded"), 300, [this] {
+        Shot(QStringLiteral("18-update-install"));
+        if (auto* dialog = TopLevel<UpdateDialog>("UpdateDialog")) {
             dialog->close();
         }
     });
     Add(QStringLiteral("quit"), 1500, [this] {
         QTimer::singleShot(600, this, [this] {
-            Shot(QStringLiteral("18-quit"));
+            Shot(QStringLiteral("19-quit"));
             if (QWidget* box = ActiveModal()) {
                 Click(box->findChild<QPushButton*>());
             }

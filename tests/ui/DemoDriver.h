@@ -45,7 +45,8 @@ private:
     QString password;
     QVector<Step> steps;
     int next = 0;
-    bool waiting = false;  // the current step continues through WaitFor
+    bool waiting = false;
+    bool startupUpdateSeen = false;  // the current step continues through WaitFor
     int failures = 0;
     int shots = 0;
 };

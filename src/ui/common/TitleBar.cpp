@@ -177,7 +177,7 @@ void TitleBar::RebuildLayout()
         customWidget->show();
     } else {
         titleLabel->show();
-        titleLayout->addWidget(titleLabel);
+        titleLayout->addWidget(titleLabel, 0, Qt::AlignVCenter);
         titleLayout->addStretch(1);
     }
     titleLayout->addWidget(controlWidget, 0, Qt::AlignVCenter);
