@@ -26,6 +26,7 @@ private slots:
     void wheelOverCombo();
     void statusButtonTexts();
     void titleBarMaximize();
+    void dragRestoresMaximized();
 };
 
 void TestCommon::toastOnHiddenParentIsRefused()
@@ -184,6 +185,30 @@ void TestCommon::titleBarMaximize()
     QTRY_VERIFY(!host.isMaximized());
     QVERIFY(!maximum->isChecked());
     QCOMPARE(maximum->toolTip(), QStringLiteral("Maximum"));
+}
+
+void TestCommon::dragRestoresMaximized()
+{
+    QWidget host(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMaximizeButtonHint |
+                              Qt::WindowCloseButtonHint);
+    auto* bar = new TitleBar(&host);
+    bar->setGeometry(0, 0, 400, 40);
+    host.setGeometry(100, 100, 400, 300);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    const QSize normalSize = host.size();
+    bar->findChild<QPushButton*>(QStringLiteral("maximumBtn"))->click();
+    QTRY_VERIFY(host.isMaximized());
+    QTRY_VERIFY(host.width() > normalSize.width());
+
+    const QPoint press(host.width() / 2 + 37, 20);
+    const QPoint pointer = bar->mapToGlobal(press);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, press);
+    QTRY_VERIFY(!host.isMaximized());
+    QCOMPARE(host.size(), normalSize);
+    // Restored at its old size, centred horizontally under the pointer.
+    QVERIFY(qAbs(host.geometry().center().x() - pointer.x()) <= 1);
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, press);
 }
 
 QTEST_MAIN(TestCommon)

@@ -73,6 +73,7 @@ private slots:
     void loginValidation();
     void rememberedAccountSendsStoredPassword();
     void deletingLastAccountClearsList();
+    void clearAllRow();
     void loginFailureAndCancel();
 
     void preferencesWriteAtOnce();
@@ -249,6 +250,28 @@ void TestShell::deletingLastAccountClearsList()
 
     LoginDialog empty;
     QCOMPARE(empty.AccountList()->count(), 0);
+}
+
+void TestShell::clearAllRow()
+{
+    DBManager::instance()->AddUser({QStringLiteral("a@x.com"), QString(), false, 1});
+    DBManager::instance()->AddUser({QStringLiteral("b@x.com"), QString(), false, 2});
+    LoginDialog dialog;
+    dialog.show();
+    QListWidget* list = dialog.AccountList();
+    QWidget* clearAll = list->itemWidget(list->item(list->count() - 1));
+    QCOMPARE(clearAll->objectName(), QStringLiteral("ClearAllAccount"));
+    // A press that ends outside the row does nothing.
+    QTest::mousePress(clearAll, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseRelease(clearAll, Qt::LeftButton, Qt::NoModifier, QPoint(-50, 5));
+    QCoreApplication::processEvents();
+    QCOMPARE(DBManager::instance()->GetUsers().size(), 2);
+
+    QTest::mousePress(clearAll, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseRelease(clearAll, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_COMPARE(list->count(), 0);
+    QVERIFY(DBManager::instance()->GetUsers().isEmpty());
+    QVERIFY(dialog.Accounts().isEmpty());
 }
 
 void TestShell::loginFailureAndCancel()
