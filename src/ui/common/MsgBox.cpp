@@ -58,7 +58,7 @@ MsgBox::MsgBox(QWidget* parent) : QDialog(parent)
     auto* body = new QWidget(this);
     body->setObjectName(QStringLiteral("msgBody"));
     body->setFixedWidth(398);
-    body->setMinimumHeight(119);
+    body->setMinimumHeight(139);  // with the title bar, buttons and margins: 240 in all
     auto* bodyLayout = new QHBoxLayout(body);
     bodyLayout->setContentsMargins(32, 16, 32, 16);
     bodyLayout->setSpacing(12);
@@ -128,6 +128,10 @@ void MsgBox::SetTitle(const QString& title)
 void MsgBox::SetText(const QString& text)
 {
     msgLabel->setText(text);
+    // A wrapping label asks for a narrow width; let short texts stay on one line.
+    constexpr int kMaxTextWidth = 300;
+    msgLabel->setMinimumWidth(
+        qMin(kMaxTextWidth, msgLabel->fontMetrics().horizontalAdvance(text) + 2));
 }
 
 void MsgBox::SetStandardButtons(QMessageBox::StandardButtons buttons)
