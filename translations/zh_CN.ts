@@ -469,4 +469,546 @@
         <translation>该视频正由其他客户端上传，无法在此删除</translation>
     </message>
 </context>
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>AboutDialog.Title</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>ApplicationName</source>
+        <translation>Kavro 上传客户端</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <source>CopyRight</source>
+        <translation>版权所有</translation>
+    </message>
+    <message>
+        <source>This application is built with Qt, used under the GNU LGPL version 3.</source>
+        <translation>本软件基于 Qt 开发，依据 GNU LGPL 第 3 版使用。</translation>
+    </message>
+    <message>
+        <source>About Qt</source>
+        <translation>关于 Qt</translation>
+    </message>
+    <message>
+        <source>AboutDialog.Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>AboutDialog.Version:</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>AboutDialog.Copyright</source>
+        <translation>Copyright © 2026 Kavro. 保留所有权利。&lt;br/&gt;&lt;a style='color:#2f6bff;text-decoration:none;' href='https://help.kavro.example/'&gt;帮助中心&lt;/a&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>AccountItemWidget</name>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>LoginDialog</name>
+    <message>
+        <source>LoginDialog.Title</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>Login.PasswordPlaceHolderText</source>
+        <translation>请输入密码</translation>
+    </message>
+    <message>
+        <source>Login.RememberPassword</source>
+        <translation>记住密码</translation>
+    </message>
+    <message>
+        <source>Login.NetworkSettings</source>
+        <translation>网络设置</translation>
+    </message>
+    <message>
+        <source>Login.LoginButton</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>UA</source>
+        <translation>登录即表示同意《用户服务协议》</translation>
+    </message>
+    <message>
+        <source>error string</source>
+        <translation>错误信息</translation>
+    </message>
+    <message>
+        <source>Waiting gif</source>
+        <translation>加载动画</translation>
+    </message>
+    <message>
+        <source>Login.WaitingText</source>
+        <translation>请稍候…</translation>
+    </message>
+    <message>
+        <source>Login.CancelButton</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Login.AccountPlaceHolderText</source>
+        <translation>请输入邮箱账号</translation>
+    </message>
+    <message>
+        <source>Login.ClearAllAccount</source>
+        <translation>清除全部账号记录</translation>
+    </message>
+    <message>
+        <source>Login.Loading</source>
+        <translation>正在加载…</translation>
+    </message>
+    <message>
+        <source>Login.Logining</source>
+        <translation>正在登录…</translation>
+    </message>
+    <message>
+        <source>LoginDialog.EmptyAccount</source>
+        <translation>请输入账号</translation>
+    </message>
+    <message>
+        <source>LoginDialog.EmptyPassword</source>
+        <translation>请输入密码</translation>
+    </message>
+    <message>
+        <source>LoginDialog.AccountIsNotEmail</source>
+        <translation>账号格式有误，请输入邮箱地址</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>The file has not been uploaded successfully. Are you sure you want to exit?</source>
+        <translation>还有文件未上传完成，确定要退出吗？</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindowTitleWidget</name>
+    <message>
+        <source>MainWindow.VideoList</source>
+        <translation>视频列表</translation>
+    </message>
+    <message>
+        <source>MainWindow.TransferList</source>
+        <translation>传输列表</translation>
+    </message>
+    <message>
+        <source>account</source>
+        <translation>账号</translation>
+    </message>
+    <message>
+        <source>feedback</source>
+        <translation>意见反馈</translation>
+    </message>
+    <message>
+        <source>settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>MainWindow.SwitchAccount</source>
+        <translation>切换账号</translation>
+    </message>
+    <message>
+        <source>MainWindow.Quit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>MainWindow.StartAll</source>
+        <translation>全部开始</translation>
+    </message>
+    <message>
+        <source>MainWindow.SuspendAll</source>
+        <translation>全部暂停</translation>
+    </message>
+    <message>
+        <source>MainWindow.Preferences</source>
+        <translation>偏好设置</translation>
+    </message>
+    <message>
+        <source>MainWindow.About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>MainWindow.Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>MainWindow.Update</source>
+        <translation>检查更新</translation>
+    </message>
+    <message>
+        <source>%1 (Expired)</source>
+        <translation>%1（已过期）</translation>
+    </message>
+    <message>
+        <source>%1 (Remaining &lt;span style=color:rgb(255,87,34);&gt;%2&lt;/span&gt; days)</source>
+        <translation>%1（剩余 &lt;span style=color:rgb(255,87,34);&gt;%2&lt;/span&gt; 天）</translation>
+    </message>
+    <message>
+        <source>Expired Time:</source>
+        <translation>到期时间：</translation>
+    </message>
+</context>
+<context>
+    <name>MsgBox</name>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Save All</source>
+        <translation>全部保存</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>是(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>Yes to &amp;All</source>
+        <translation>全部是(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>否(&amp;N)</translation>
+    </message>
+    <message>
+        <source>N&amp;o to All</source>
+        <translation>全部否(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>中止</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <translation>忽略</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>放弃</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>重置</translation>
+    </message>
+    <message>
+        <source>Restore Defaults</source>
+        <translation>恢复默认</translation>
+    </message>
+    <message>
+        <source>MsgBox.DefaultTitle</source>
+        <translation>提示</translation>
+    </message>
+</context>
+<context>
+    <name>NetSettingsDialog</name>
+    <message>
+        <source>NetSettingsDialog.NetSettings</source>
+        <translation>网络设置</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.Type:</source>
+        <translation>代理类型：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.NoProxy</source>
+        <translation>不使用代理</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.HttpProxy</source>
+        <translation>HTTP 代理</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.Address:</source>
+        <translation>地址：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.Username:</source>
+        <translation>用户名：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.NoticeLabel</source>
+        <translation>代理设置同时用于登录、视频管理和上传</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.HostIsEmpty!</source>
+        <translation>请填写代理地址</translation>
+    </message>
+</context>
+<context>
+    <name>PreferenceDialog</name>
+    <message>
+        <source>PreferenceDialog.Title</source>
+        <translation>偏好设置</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.BasicSettings</source>
+        <translation>基本设置</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.TransferSettings</source>
+        <translation>传输设置</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.BaseSettings</source>
+        <translation>常规</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.OpenStartup</source>
+        <translation>开机时自动启动</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.AutoUpdate</source>
+        <translation>自动检查并安装更新</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.Optimize</source>
+        <translation>上传时优化画质</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.MainWindowCloseButtonBehavior</source>
+        <translation>关闭主面板时</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.CloseBehaviorHide</source>
+        <translation>最小化到系统托盘</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.CloseBehaviorQuit</source>
+        <translation>退出程序</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.UploadTasksNumSettings</source>
+        <translation>同时上传</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.UploadTasksNum:</source>
+        <translation>同时上传任务数：</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.AutoStartUpload</source>
+        <translation>启动后自动继续未完成的上传</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.UploadSpeedLimitSettings</source>
+        <translation>上传限速</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.UnlimitedSpeed</source>
+        <translation>不限速</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.LimitedSpeed</source>
+        <translation>限制为</translation>
+    </message>
+    <message>
+        <source>KB/s</source>
+        <translation>KB/s</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.NetworkProxySettings</source>
+        <translation>网络代理</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.Type:</source>
+        <translation>代理类型：</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.NoProxy</source>
+        <translation>不使用代理</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.HttpProxy</source>
+        <translation>HTTP 代理</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.Address:</source>
+        <translation>地址：</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.Username:</source>
+        <translation>用户名：</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.Password:</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>PreferenceDialog.NoticeLabel</source>
+        <translation>代理设置同时用于登录、视频管理和上传</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.HostIsEmpty!</source>
+        <translation>请填写代理地址</translation>
+    </message>
+    <message>
+        <source>LimitedSpeedValueError</source>
+        <translation>限速值须在 100 到 102400 KB/s 之间，未保存</translation>
+    </message>
+</context>
+<context>
+    <name>TitleBar</name>
+    <message>
+        <source>Minimum</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大化</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>还原</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDialog</name>
+    <message>
+        <source>Client Update</source>
+        <translation>软件更新</translation>
+    </message>
+    <message>
+        <source>Current Version</source>
+        <translation>当前版本</translation>
+    </message>
+    <message>
+        <source>Checking</source>
+        <translation>正在检查更新…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Current version</source>
+        <translation>当前版本</translation>
+    </message>
+    <message>
+        <source>AlreadyNewVersionRemark</source>
+        <translation>已是最新版本</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Check failed, please retry</source>
+        <translation>检查更新失败，请重试</translation>
+    </message>
+    <message>
+        <source>recheck</source>
+        <translation>重新检查</translation>
+    </message>
+    <message>
+        <source>Has new version</source>
+        <translation>发现新版本</translation>
+    </message>
+    <message>
+        <source>(Current version %1)</source>
+        <translation>（当前版本 %1）</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>立即更新</translation>
+    </message>
+    <message>
+        <source>Download failed, please retry</source>
+        <translation>下载失败，请重试</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>Download succeed, install new version right now?</source>
+        <translation>下载完成，是否立即安装新版本？</translation>
+    </message>
+    <message>
+        <source>Install</source>
+        <translation>立即安装</translation>
+    </message>
+    <message>
+        <source>Downloading update</source>
+        <translation>正在下载更新</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>There are some uploading tasks. Do you want to exit the application?</source>
+        <translation>还有正在上传的任务，确定要退出程序吗？</translation>
+    </message>
+    <message>
+        <source>Do you want to abort update?</source>
+        <translation>确定要中止更新吗？</translation>
+    </message>
+</context>
 </TS>

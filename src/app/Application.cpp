@@ -6,9 +6,12 @@
 #include <QDebug>
 #include <QFile>
 #include <QFont>
+#include <QFutureWatcher>
 #include <QProcess>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTranslator>
+#include <QtConcurrent>
 
 #include "account/AccountManager.h"
 #include "app/Config.h"
@@ -17,6 +20,10 @@
 #include "models/CategoryTreeModel.h"
 #include "models/VideoTableModel.h"
 #include "store/DBManager.h"
+#include "ui/shell/LoginDialog.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/ShellServices.h"
+#include "ui/shell/UpdateDialog.h"
 #include "upload/SDKManager.h"
 
 namespace {
@@ -76,6 +83,33 @@ bool Application::Init()
 
     accountManager = new AccountManager(this);
 
+    ApplyNetworkSettings();
+    // Concurrency limit, auto start and the speed limit of the upload queue.
+    SDKManager::instance()->ApplyQueueSettings();
+    ConnectShellServices();
+    // The library models live for the whole run; their tasks are stopped in Stop.
+    categoryTreeModel = new CategoryTreeModel;
+    videoTableModel = new VideoTableModel;
+    videoTableModel->SetCategoryModel(categoryTreeModel);
+    // Login dialog on its loading page until the start-up update check has answered.
+    loginDialog = new LoginDialog(nullptr);
+    loginDialog->setAttribute(Qt::WA_DeleteOnClose);
+    loginDialog->show();
+
+    // The main window first, so that it is up before the login dialog closes itself.
+    connect(accountManager, &AccountManager::SignalLoginSucceed, this,
+            &Application::OpenMainWindow);
+    connect(accountManager, &AccountManager::SignalLoginSucceed, loginDialog,
+            &LoginDialog::OnLoginSucceed);
+    connect(accountManager, &AccountManager::SignalLoginFailed, loginDialog,
+            &LoginDialog::OnLoginFailed);
+
+    StartStartupUpdateCheck();
+    return true;
+}
+
+void Application::ApplyNetworkSettings()
+{
     const QString network = QStringLiteral("NetWorkManager");
     SDKManager::instance()->SetProxy(
         config->Value(network, QStringLiteral("proxyType")).toInt(),
@@ -83,13 +117,98 @@ bool Application::Init()
         config->Value(network, QStringLiteral("proxyPort")).toUInt(),
         config->Value(network, QStringLiteral("proxyUser")).toString(),
         config->Value(network, QStringLiteral("proxyPassword")).toString());
-    // Concurrency limit, auto start and the speed limit of the upload queue.
-    SDKManager::instance()->ApplyQueueSettings();
-    // The library models live for the whole run; their tasks are stopped in Stop.
-    categoryTreeModel = new CategoryTreeModel;
-    videoTableModel = new VideoTableModel;
-    videoTableModel->SetCategoryModel(categoryTreeModel);
-    return true;
+}
+
+void Application::ConnectShellServices()
+{
+    ShellServices& services = ShellServices::Instance();
+    AccountManager* account = accountManager;
+    services.login = [account](const QString& name, const QString& password, bool remember) {
+        account->Login(name, password, remember);
+    };
+    services.loginCancel = [account] { account->LoginCancel(); };
+    services.currentUser = [account] {
+        ShellServices::UserInfo user;
+        user.account = account->UserAccount();
+        user.expired = account->Expired();
+        user.remainBytes = account->RemainBytes();
+        user.space = account->Space();
+        user.leftDay = account->LeftDay();
+        user.expirationTime = account->ExpirationTime();
+        return user;
+    };
+    SDKManager* uploads = SDKManager::instance();
+    services.hasUploadingTasks = [uploads] { return uploads->AnyUploading(); };
+    services.pauseAll = [uploads] { uploads->PauseAll(); };
+    services.allOperation = [uploads](bool start) {
+        if (start) {
+            uploads->StartAll();
+        } else {
+            uploads->PauseAll();
+        }
+    };
+    services.applyNetworkSettings = [this] { ApplyNetworkSettings(); };
+    services.applyQueueSettings = [uploads] { uploads->ApplyQueueSettings(); };
+}
+
+LoginDialog* Application::GetLoginDialog() const
+{
+    return loginDialog;
+}
+
+MainWindow* Application::GetMainWindow() const
+{
+    return mainWindow;
+}
+
+void Application::OpenMainWindow()
+{
+    if (mainWindow) {
+        return;
+    }
+    mainWindow = new MainWindow(nullptr);
+    mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+    mainWindow->Init();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        QRect rect(QPoint(), mainWindow->size().boundedTo(available.size()));
+        rect.moveCenter(available.center());
+        mainWindow->setGeometry(rect);
+    }
+    mainWindow->show();
+}
+
+void Application::StartStartupUpdateCheck()
+{
+    auto* watcher = new QFutureWatcher<int>(this);
+    startupCheckWatcher = watcher;
+    const auto check = UpdateDialog::GetBackend().checkVersion;
+    bool* abort = &stopping;
+    connect(watcher, &QFutureWatcher<int>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        OnStartupUpdateCheckFinished(watcher->result());
+    });
+    connect(this, &Application::SignalAboutToAppStop, this, [this] {
+        if (startupCheckWatcher) {
+            stopping = true;
+            startupCheckWatcher->waitForFinished();
+        }
+    });
+    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [check, abort] {
+        return int(check ? check(abort) : UpdateDialog::CheckFailed);
+    }));
+}
+
+void Application::OnStartupUpdateCheckFinished(int result)
+{
+    if (stopping) {
+        return;
+    }
+    if (result == UpdateDialog::HasNewerVersion &&
+        UpdateDialog::ShowUpdateDialog(result, loginDialog) == QDialog::Accepted) {
+        return;
+    }
+    emit SignalStartupLoadingFinish();
 }
 
 void Application::InstallTranslations()
@@ -139,6 +258,8 @@ void Application::Stop()
     qInfo() << "App Stop";
     stopping = true;
     emit SignalAboutToAppStop();
+    delete loginDialog;
+    delete mainWindow;
     if (categoryTreeModel) {
         categoryTreeModel->StopAllTasksAndWait();
     }

@@ -7,6 +7,9 @@ class AccountManager;
 class CategoryTreeModel;
 class Config;
 class VideoTableModel;
+class LoginDialog;
+class MainWindow;
+class QFutureWatcherBase;
 
 // The application object: owns the process-wide services and runs the start, run and stop
 // steps of the process ("App Init", "App Run", "App Stop"). Every part of the client reaches
@@ -30,6 +33,11 @@ public:
     AccountManager* GetAccountManager() const { return accountManager; }
     CategoryTreeModel* GetCategoryTreeModel() const { return categoryTreeModel; }
     VideoTableModel* GetVideoTableModel() const { return videoTableModel; }
+    LoginDialog* GetLoginDialog() const;
+    MainWindow* GetMainWindow() const;
+
+    // Replaces the login dialog by the main window after a successful login.
+    void OpenMainWindow();
 
     static Application* Instance();
     static QString DataDirPath(const QString& subPath = QString());
@@ -45,10 +53,17 @@ signals:
 
 private:
     void InstallTranslations();
+    void ApplyNetworkSettings();
+    void ConnectShellServices();
+    void StartStartupUpdateCheck();
+    void OnStartupUpdateCheckFinished(int result);
 
     Config* config = nullptr;
     AccountManager* accountManager = nullptr;
     CategoryTreeModel* categoryTreeModel = nullptr;
     VideoTableModel* videoTableModel = nullptr;
     bool stopping = false;
+    QPointer<LoginDialog> loginDialog;
+    QPointer<MainWindow> mainWindow;
+    QPointer<QFutureWatcherBase> startupCheckWatcher;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui {
+class PreferenceDialog;
+}
+
+// The preferences: start-up, update and close behaviour, upload queue, speed limit and proxy.
+// Every control writes its setting as soon as it changes; the speed limit is checked and
+// written when the dialog closes.
+class PreferenceDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit PreferenceDialog(QWidget* parent = nullptr);
+    ~PreferenceDialog() override;
+
+signals:
+    void SignalAboutToClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Load();
+    void Connect();
+    void SaveSpeedLimit();
+    void SetProxyBoxesEnabled(bool enabled);
+
+    Ui::PreferenceDialog* ui;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+class QWidget;
+
+// The dialogs of which at most one exists in the process, each created on demand without
+// parent and held by a guarded pointer.
+namespace ShellDialogs {
+
+// Non-modal, deleted on close; raises the open one.
+void ShowPreferences();
+// Modal.
+void ExecAbout();
+// Shown and starts a check.
+void ShowUpdate();
+
+QWidget* Preferences();
+QWidget* About();
+QWidget* Update();
+
+}  // namespace ShellDialogs

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+#include "ui/shell/ShellServices.h"
+
+class QLabel;
+class QProgressBar;
+
+// The account row of the account menu: the account, its expiry and the storage in use.
+class UserInfoWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit UserInfoWidget(QWidget* parent = nullptr);
+
+    void SetUserInfo(const ShellServices::UserInfo& info);
+
+    // Percentage of the space in use: 0 without space, 100 when more remains than exists.
+    static int UsedPercent(qint64 remainBytes, quint64 space);
+
+    QLabel* AccountLabel() const { return accountLabel; }
+    QLabel* ExpiredLabel() const { return expiredLabel; }
+    QLabel* SpaceLabel() const { return spaceLabel; }
+    QProgressBar* SpaceBar() const { return spaceBar; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QLabel* accountLabel = nullptr;
+    QLabel* expiredLabel = nullptr;
+    QProgressBar* spaceBar = nullptr;
+    QLabel* spaceLabel = nullptr;
+};
