@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "DemoAccount.h"
 #include "DemoDriver.h"
 #include "app/Application.h"
 #include "app/Config.h"
@@ -43,7 +42,6 @@ int main(int argc, char** argv)
     if (!app.Init()) {
         return 1;
     }
-    DemoAccount::InstallIfMissing(&app);
     DemoDriver driver(parser.value(out), parser.value(account), parser.value(password));
     QTimer::singleShot(0, &driver, &DemoDriver::Start);
     app.exec();
