@@ -14,6 +14,7 @@
 
 #include "app/Application.h"
 #include "app/Config.h"
+#include "platform/AutoStart.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ private slots:
     void runReturnsOrdinaryExitCodes();
     void restartStartsOneProcessWithSameArguments();
     void dataDirectoryFollowsXdgDataHome();
+    void autoStartEntry_data();
+    void autoStartEntry();
     void clientRunWritesLogAndDatabase();
     void crashLeavesReport();
 
@@ -139,6 +142,45 @@ void TestLifecycle::dataDirectoryFollowsXdgDataHome()
     QCOMPARE(Application::DataDirPath(QStringLiteral("thumbs/1")),
              QDir(expected).absoluteFilePath(QStringLiteral("thumbs/1")));
     QVERIFY(QFileInfo(expected + QStringLiteral("/thumbs/1")).isDir());
+}
+
+void TestLifecycle::autoStartEntry_data()
+{
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<bool>("enabled");
+    const QString self = QCoreApplication::applicationFilePath();
+    QTest::newRow("this program") << QStringLiteral("\"%1\"").arg(self) << true;
+    QTest::newRow("other case") << QStringLiteral("\"%1\"").arg(self.toUpper()) << true;
+    QTest::newRow("unquoted") << self << false;
+    QTest::newRow("another program") << QStringLiteral("\"/usr/bin/other\"") << false;
+    QTest::newRow("no entry") << QString() << false;
+}
+
+void TestLifecycle::autoStartEntry()
+{
+    QFETCH(QString, exec);
+    QFETCH(bool, enabled);
+    const QString dir =
+        QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/autostart");
+    const QString entry =
+        dir + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral(".desktop");
+    QFile::remove(entry);
+    if (!exec.isNull()) {
+        QVERIFY(QDir().mkpath(dir));
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nExec=" + exec.toUtf8() + "\n");
+    }
+    QCOMPARE(AutoStart::IsAutoStart(), enabled);
+
+    // Updating to the other state rewrites the entry; updating to the same state leaves it.
+    AutoStart::UpdateAutoStart(!enabled);
+    QCOMPARE(AutoStart::IsAutoStart(), !enabled);
+    QCOMPARE(QFile::exists(entry), !enabled);
+    AutoStart::UpdateAutoStart(!enabled);
+    QCOMPARE(AutoStart::IsAutoStart(), !enabled);
+    AutoStart::SetAutoStart(false);
+    QVERIFY(!QFile::exists(entry));
 }
 
 void TestLifecycle::clientRunWritesLogAndDatabase()
