@@ -109,7 +109,6 @@ Outcome TusUpload::Run()
     if (!haveRecord_) {
         ResumeRecord::Remove(cache, job_.vid);
     }
-    progress_(haveRecord_ ? record_.offset : 0, job_.size, true);
 
     enum class State
     {
@@ -250,6 +249,7 @@ TusUpload::Step TusUpload::Create(Outcome* out)
     }
     serverOffset_ = offset;
     SaveRecord(offset, crc);
+    progress_(offset, job_.size, true);
     return Step::kNext;
 }
 
