@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Endpoint.h"
+
+// Test and demo controls, answered only to loopback peers:
+//   GET /admin/faults, POST /admin/faults (a JSON rule or "path=...,delay=..." text),
+//   DELETE /admin/faults, POST /admin/unlock?email=... (resets the login attempts).
+class AdminEndpoint : public Endpoint
+{
+public:
+    using Endpoint::Endpoint;
+    void Register(httplib::Server& server) override;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QMap>
+#include <QString>
+
+#include "Account.h"
+#include "Endpoint.h"
+#include "UploadRegistry.h"
+
+namespace httplib {
+struct Request;
+struct Response;
+class ContentReader;
+}  // namespace httplib
+
+// The upload endpoint: tus 1.0 core with creation and termination under /upload/files/, signed
+// with the account's secret (docs/upload-protocol.md). Bytes go straight from the socket to the
+// upload's file; the offset only counts bytes that were written.
+class UploadEndpoint : public Endpoint
+{
+public:
+    // Called with the vid of every upload that has received its last byte.
+    using CompletedCallback = std::function<void(const QString& vid)>;
+
+    UploadEndpoint(PlatformContext& context, CompletedCallback completed);
+    void Register(httplib::Server& server) override;
+
+    // Parses a tus Upload-Metadata header; false for a malformed one.
+    static bool ParseMetadata(const QString& header, QMap<QString, QString>* metadata);
+
+private:
+    void HandleOptions(httplib::Response& res) const;
+    void HandleCreate(const httplib::Request& req, httplib::Response& res);
+    void HandleHead(const httplib::Request& req, httplib::Response& res);
+    void HandlePatch(const httplib::Request& req, httplib::Response& res,
+                     const httplib::ContentReader& reader);
+    void HandleDelete(const httplib::Request& req, httplib::Response& res);
+
+    // Common checks of every request but OPTIONS: tus version and signature. Fills res and
+    // returns nothing when the request is refused.
+    std::optional<Account> Admit(const httplib::Request& req, httplib::Response& res) const;
+    // The upload named by the URL, or a 404/410 answer.
+    std::shared_ptr<UploadState> Lookup(const httplib::Request& req, const Account& account,
+                                        httplib::Response& res);
+    void Complete(UploadState& upload);
+    QString UploadUrl(const QString& id) const;
+
+    UploadRegistry registry_;
+    CompletedCallback completed_;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include <QHash>
+#include <QString>
+
+#include "Crc64.h"
+
+class Database;
+
+// The live state of one tus upload. offset and crc describe exactly the bytes written to the
+// upload's file; they only move forward after a write has returned.
+struct UploadState
+{
+    enum State
+    {
+        Receiving = 0,
+        Complete = 1,
+        Terminated = 2
+    };
+
+    QString id;
+    QString vid;
+    QString path;  // the upload's file
+    qint64 owner = 0;
+    qint64 length = 0;
+
+    std::mutex mutex;  // guards the members below
+    std::condition_variable idle;
+    qint64 offset = 0;
+    Crc64 crc;
+    bool crcKnown = true;  // false for a finished upload whose bytes the server never saw
+    int state = Receiving;
+    bool busy = false;  // a PATCH is writing
+};
+
+// Upload states by id, loaded from the store on first use (after a restart the offset is the
+// file's size and the CRC is recomputed from the file).
+class UploadRegistry
+{
+public:
+    explicit UploadRegistry(const Database& db) : db_(db) {}
+
+    // Null when the store has no such upload.
+    std::shared_ptr<UploadState> Find(const QString& id);
+    void Add(const std::shared_ptr<UploadState>& upload);
+
+private:
+    std::shared_ptr<UploadState> Load(const QString& id) const;
+
+    const Database& db_;
+    std::mutex mutex_;
+    QHash<QString, std::shared_ptr<UploadState>> uploads_;
+};

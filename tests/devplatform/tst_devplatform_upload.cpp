@@ -1,0 +1,319 @@
+// The devplatform's upload endpoint against a running server: tus statuses, signing, offsets
+// after interrupted bodies, termination, integrity and the platform's refusals.
+#include <curl/curl.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QMessageAuthenticationCode>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "DemoSeed.h"
+#include "PlatformClient.h"
+
+namespace {
+
+QByteArray RandomBytes(int size, quint32 seed)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    generator.fillRange(reinterpret_cast<quint32*>(data.data()), size / 4);
+    return data;
+}
+
+QString NewVid(const char* tag)
+{
+    return QString::fromLatin1(
+               QCryptographicHash::hash(
+                   QByteArray(tag) + QByteArray::number(QRandomGenerator::global()->generate64()),
+                   QCryptographicHash::Md5)
+                   .toHex()) +
+           QStringLiteral("_1");
+}
+
+QByteArray Metadata(const QMap<QString, QString>& values)
+{
+    QList<QByteArray> pairs;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        pairs.append(it.key().toUtf8() + ' ' + it.value().toUtf8().toBase64());
+    }
+    return pairs.join(',');
+}
+
+}  // namespace
+
+class TestDevplatformUpload : public QObject
+{
+    Q_OBJECT
+
+private:
+    PlatformClient client_;
+    const QString appId_ = QString::fromLatin1(demo::kMainAppId);
+    const QString secret_ = QString::fromLatin1(demo::kMainSecret);
+
+    HttpReply Create(qint64 length, const QMap<QString, QString>& metadata, const QString& appId,
+                     const QString& secret) const
+    {
+        HeaderList headers =
+            PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"), appId, secret, {},
+                                       QByteArray::number(length));
+        headers.append({"Upload-Metadata", Metadata(metadata)});
+        return client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+    }
+
+    // Creates an upload in the demo library and returns its URL.
+    QString CreateUpload(qint64 length, const QString& vid) const
+    {
+        const HttpReply reply = Create(length,
+                                       {{QStringLiteral("vid"), vid},
+                                        {QStringLiteral("filename"), QStringLiteral("a.mp4")},
+                                        {QStringLiteral("title"), QStringLiteral("A title")}},
+                                       appId_, secret_);
+        if (reply.status != 201) {
+            qWarning() << "creation failed:" << reply.status << reply.body;
+            return QString();
+        }
+        return QString::fromUtf8(reply.Header("Location"));
+    }
+
+    HttpReply Patch(const QString& url, qint64 offset, const QByteArray& data,
+                    qint64 abortAfter = -1,
+                    const QByteArray& contentType = "application/offset+octet-stream") const
+    {
+        HeaderList headers = PlatformClient::TusHeaders(
+            "PATCH", PlatformClient::PathOf(url), appId_, secret_, QByteArray::number(offset));
+        headers.append({"Content-Type", contentType});
+        return client_.Request("PATCH", url, headers, data, abortAfter);
+    }
+
+    HttpReply Head(const QString& url) const
+    {
+        return client_.Request(
+            "HEAD", url,
+            PlatformClient::TusHeaders("HEAD", PlatformClient::PathOf(url), appId_, secret_));
+    }
+
+    void AddFault(const QByteArray& rule) const
+    {
+        const HttpReply reply = client_.Request("POST", QStringLiteral("/admin/faults"),
+                                                {{"Content-Type", "text/plain"}}, rule);
+        QCOMPARE(reply.status, 200L);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(client_.IsConfigured(), "run through with-devplatform");
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    }
+
+    void optionsAdvertisesTus()
+    {
+        const HttpReply reply = client_.Request("OPTIONS", QStringLiteral("/upload/files/"));
+        QCOMPARE(reply.status, 204L);
+        QCOMPARE(reply.Header("Tus-Version"), QByteArray("1.0.0"));
+        const QList<QByteArray> extensions = reply.Header("Tus-Extension").split(',');
+        QVERIFY(extensions.contains("creation"));
+        QVERIFY(extensions.contains("termination"));
+        QVERIFY(reply.Header("Tus-Max-Size").toLongLong() > 0);
+    }
+
+    void signingRefusals_data()
+    {
+        QTest::addColumn<QString>("appId");
+        QTest::addColumn<QString>("secret");
+        QTest::addColumn<qint64>("timeShift");
+        QTest::addColumn<int>("code");
+        QTest::newRow("wrong secret") << appId_ << QStringLiteral("not-the-secret") << 0LL << 104;
+        QTest::newRow("unknown appId") << QStringLiteral("NOSUCHAPP") << secret_ << 0LL << 101;
+        QTest::newRow("stale timestamp") << appId_ << secret_ << -1000LL << 100;
+    }
+
+    void signingRefusals()
+    {
+        QFETCH(QString, appId);
+        QFETCH(QString, secret);
+        QFETCH(qint64, timeShift);
+        QFETCH(int, code);
+        HeaderList headers = PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"),
+                                                        appId, secret, {}, "10");
+        if (timeShift != 0) {
+            // Re-sign with a shifted clock: the signature is right, the time is not.
+            for (auto& header : headers) {
+                if (header.first == "Kvr-Timestamp") {
+                    header.second = QByteArray::number(header.second.toLongLong() + timeShift);
+                }
+            }
+            const QByteArray text =
+                "POST\n/upload/files/\n" + headers[2].second + '\n' + headers[3].second + "\n\n10";
+            headers[4].second =
+                QMessageAuthenticationCode::hash(text, secret.toUtf8(), QCryptographicHash::Sha256)
+                    .toHex();
+        }
+        headers.append({"Upload-Metadata", Metadata({{QStringLiteral("vid"), NewVid("s")}})});
+        const HttpReply reply = client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        QCOMPARE(reply.status, 401L);
+        QCOMPARE(reply.Header("Kvr-Error-Code").toInt(), code);
+        QCOMPARE(reply.Json().value(QStringLiteral("code")).toInt(), code);
+    }
+
+    void otherTusVersionIs412()
+    {
+        HeaderList headers = PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"),
+                                                        appId_, secret_, {}, "10");
+        headers[0].second = "0.2.2";
+        const HttpReply reply = client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        QCOMPARE(reply.status, 412L);
+        QCOMPARE(reply.Header("Tus-Version"), QByteArray("1.0.0"));
+    }
+
+    void patchRules()
+    {
+        const QString url = CreateUpload(1000, NewVid("rules"));
+        QVERIFY(!url.isEmpty());
+        const QByteArray data = RandomBytes(1000, 7);
+        QCOMPARE(Patch(url, 0, data.left(10), -1, "application/octet-stream").status, 415L);
+        const HttpReply mismatch = Patch(url, 5, data.left(10));
+        QCOMPARE(mismatch.status, 409L);
+        QCOMPARE(mismatch.Header("Upload-Offset"), QByteArray("0"));
+        // More than the announced length is refused and nothing is stored.
+        QCOMPARE(Patch(url, 0, data + "x").status, 413L);
+        QCOMPARE(Head(url).Header("Upload-Offset"), QByteArray("0"));
+        const QString unknown = url.left(url.lastIndexOf(QLatin1Char('/')) + 1) +
+                                QStringLiteral("0123456789abcdef0123456789abcdef");
+        QCOMPARE(Head(unknown).status, 404L);
+    }
+
+    void uploadInTwoPartsArrivesIdentical()
+    {
+        const QByteArray data = RandomBytes(3 * 1024 * 1024 + 17, 11);
+        const QString url = CreateUpload(data.size(), NewVid("two"));
+        QVERIFY(!url.isEmpty());
+        const int half = data.size() / 2;
+        const HttpReply first = Patch(url, 0, data.left(half));
+        QCOMPARE(first.status, 204L);
+        QCOMPARE(first.Header("Upload-Offset").toLongLong(), qint64(half));
+
+        const HttpReply head = Head(url);
+        QCOMPARE(head.status, 200L);
+        QCOMPARE(head.Header("Upload-Offset").toLongLong(), qint64(half));
+        QCOMPARE(head.Header("Upload-Length").toLongLong(), qint64(data.size()));
+        QCOMPARE(head.Header("Cache-Control"), QByteArray("no-store"));
+        QCOMPARE(head.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data.left(half)));
+
+        const HttpReply last = Patch(url, half, data.mid(half));
+        QCOMPARE(last.status, 204L);
+        QCOMPARE(last.Header("Upload-Offset").toLongLong(), qint64(data.size()));
+        QCOMPARE(last.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data));
+
+        const QString id = url.section(QLatin1Char('/'), -1);
+        QFile stored(qEnvironmentVariable("KAVRO_DEVPLATFORM_DATA") + QStringLiteral("/uploads/") +
+                     id + QStringLiteral(".bin"));
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QVERIFY(stored.readAll() == data);
+    }
+
+    void completeVidFinishesAtCreation()
+    {
+        const QByteArray data = RandomBytes(4096, 13);
+        const QString vid = NewVid("done");
+        const QString url = CreateUpload(data.size(), vid);
+        QCOMPARE(Patch(url, 0, data).status, 204L);
+        const HttpReply again =
+            Create(data.size(), {{QStringLiteral("vid"), vid}}, appId_, secret_);
+        QCOMPARE(again.status, 201L);
+        QCOMPARE(again.Header("Upload-Offset").toLongLong(), qint64(data.size()));
+    }
+
+    void droppedConnectionKeepsArrivedBytes()
+    {
+        const QByteArray data = RandomBytes(600000, 17);
+        const QString url = CreateUpload(data.size(), NewVid("drop"));
+        AddFault("path=" + PlatformClient::PathOf(url).toUtf8() +
+                 ",method=PATCH,drop=250001,times=1");
+        const HttpReply cut = Patch(url, 0, data);
+        QVERIFY(cut.curlCode != 0 || cut.status == 0);
+        const HttpReply head = Head(url);
+        QCOMPARE(head.Header("Upload-Offset").toLongLong(), 250001LL);
+        QCOMPARE(head.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data.left(250001)));
+        const HttpReply rest = Patch(url, 250001, data.mid(250001));
+        QCOMPARE(rest.status, 204L);
+        QCOMPARE(rest.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data));
+    }
+
+    void clientAbortKeepsArrivedBytes()
+    {
+        const QByteArray data = RandomBytes(2 * 1024 * 1024, 19);
+        const QString url = CreateUpload(data.size(), NewVid("abort"));
+        const HttpReply cut = Patch(url, 0, data, 700000);
+        QVERIFY(cut.curlCode != 0);
+        const HttpReply head = Head(url);
+        const qint64 offset = head.Header("Upload-Offset").toLongLong();
+        QVERIFY2(offset <= 700000, head.Header("Upload-Offset"));
+        QCOMPARE(head.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data.left(offset)));
+        QCOMPARE(Patch(url, offset, data.mid(offset)).status, 204L);
+    }
+
+    void terminatedUploadIsGone()
+    {
+        const QString url = CreateUpload(100, NewVid("del"));
+        QCOMPARE(Patch(url, 0, RandomBytes(40, 3)).status, 204L);
+        const HttpReply del = client_.Request(
+            "DELETE", url,
+            PlatformClient::TusHeaders("DELETE", PlatformClient::PathOf(url), appId_, secret_));
+        QCOMPARE(del.status, 204L);
+        QCOMPARE(Head(url).status, 410L);
+        QCOMPARE(Patch(url, 40, RandomBytes(60, 3)).status, 410L);
+    }
+
+    void platformRefusals_data()
+    {
+        QTest::addColumn<QString>("appId");
+        QTest::addColumn<QString>("secret");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<QString>("vid");
+        QTest::addColumn<QString>("cataid");
+        QTest::addColumn<long>("status");
+        QTest::addColumn<int>("code");
+        const QString ok = NewVid("ref");
+        QTest::newRow("may not upload")
+            << QString::fromLatin1(demo::kViewerAppId) << QString::fromLatin1(demo::kViewerSecret)
+            << 100LL << ok << QString() << 403L << 410;
+        QTest::newRow("no vid") << appId_ << secret_ << 100LL << QString() << QString() << 400L
+                                << 401;
+        QTest::newRow("malformed vid")
+            << appId_ << secret_ << 100LL << QStringLiteral("abc_1") << QString() << 400L << 409;
+        QTest::newRow("empty file") << appId_ << secret_ << 0LL << ok << QString() << 400L << 406;
+        QTest::newRow("unknown category")
+            << appId_ << secret_ << 100LL << ok << QStringLiteral("999999") << 400L << 3001;
+        QTest::newRow("no storage left")
+            << QString::fromLatin1(demo::kOtherAppId) << QString::fromLatin1(demo::kOtherSecret)
+            << 100LL * 1024 * 1024 << QString(NewVid("full").left(33) + QLatin1Char('7'))
+            << QString() << 413L << 0;
+    }
+
+    void platformRefusals()
+    {
+        QFETCH(QString, appId);
+        QFETCH(QString, secret);
+        QFETCH(qint64, length);
+        QFETCH(QString, vid);
+        QFETCH(QString, cataid);
+        QFETCH(long, status);
+        QFETCH(int, code);
+        QMap<QString, QString> metadata;
+        if (!vid.isEmpty()) {
+            metadata.insert(QStringLiteral("vid"), vid);
+        }
+        if (!cataid.isEmpty()) {
+            metadata.insert(QStringLiteral("cataid"), cataid);
+        }
+        const HttpReply reply = Create(length, metadata, appId, secret);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.Header("Kvr-Error-Code").toInt(), code);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDevplatformUpload)
+#include "tst_devplatform_upload.moc"
