@@ -117,7 +117,7 @@ Outcome TusUpload::Run()
         kPatch
     } state = haveRecord_ ? State::kHead : State::kCreate;
     int failures = 0;
-    int creations = 0;
+    int restarts = 0;
     int64_t progressMark = -1;
     for (;;) {
         if (abort_ != 0) {
@@ -126,10 +126,6 @@ Outcome TusUpload::Run()
         Step step = Step::kDone;
         switch (state) {
             case State::kCreate:
-                if (++creations > 2) {
-                    return {KVR_ERR_UPLOAD_GONE,
-                            "UploadFileNotExist: the platform lost the upload twice"};
-                }
                 step = Create(&out);
                 break;
             case State::kHead:
@@ -165,6 +161,10 @@ Outcome TusUpload::Run()
                 state = haveRecord_ ? State::kHead : State::kCreate;
                 break;
             case Step::kRestart:
+                if (++restarts > 2) {
+                    return {KVR_ERR_UPLOAD_GONE,
+                            "UploadFileNotExist: the platform keeps losing the upload"};
+                }
                 KVR_LOG(Logger::kInfo,
                         job_.vid + ": upload unknown to the server, creating it anew");
                 haveRecord_ = false;
