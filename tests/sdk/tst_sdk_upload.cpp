@@ -190,16 +190,27 @@ void TestSdkUpload::resumeAfterKill()
     QProcess first;
     first.start(driver, args + QStringList{QStringLiteral("--limit"), QString::number(24 << 20)});
     QVERIFY(first.waitForStarted());
-    QThread::msleep(1000 + QRandomGenerator::global()->bounded(1500));
+    // Once it is under way (8 MiB sent), kill it at a random moment of the next 1.5 s.
+    QByteArray output;
+    qint64 lastSeen = 0;
+    auto readProgress = [&] {
+        output += first.readAllStandardOutput();
+        for (const QByteArray& line : output.split('\n')) {
+            if (line.startsWith("progress ")) {
+                lastSeen = qMax(lastSeen, line.mid(9).toLongLong());
+            }
+        }
+    };
+    QElapsedTimer started;
+    started.start();
+    while (lastSeen < (8 << 20) && started.elapsed() < 60000) {
+        first.waitForReadyRead(200);
+        readProgress();
+    }
+    QThread::msleep(QRandomGenerator::global()->bounded(1500));
     first.kill();  // SIGKILL
     QVERIFY(first.waitForFinished());
-    qint64 lastSeen = 0;
-    const QList<QByteArray> lines = first.readAllStandardOutput().split('\n');
-    for (const QByteArray& line : lines) {
-        if (line.startsWith("progress ")) {
-            lastSeen = line.mid(9).toLongLong();
-        }
-    }
+    readProgress();
     QVERIFY2(lastSeen > 0 && lastSeen < size, "the first process must die mid-way");
 
     QProcess second;
