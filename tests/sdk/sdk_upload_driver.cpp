@@ -83,13 +83,9 @@ int main(int argc, char** argv)
 
     const KVRUploaderHandle h = KVRUploaderCreate();
     const std::string file = arg("--file");
-    KVRUploadParam param{file.c_str(),
-                         arg("--title", "driver").c_str(),
-                         "",
-                         "",
-                         std::atoll(arg("--cate", "1").c_str()),
-                         0,
-                         0};
+    const std::string title = arg("--title", "driver");
+    KVRUploadParam param{
+        file.c_str(), title.c_str(), "", "", std::atoll(arg("--cate", "1").c_str()), 0, 0};
     KVRUploaderSetProgressHandler(h, &OnProgress, nullptr);
     KVRUploaderSetResultHandler(h, &OnResult, nullptr);
     rc = KVRUploaderSetParam(h, &param);
@@ -103,6 +99,7 @@ int main(int argc, char** argv)
     std::unique_lock<std::mutex> lock(gMutex);
     gDone.wait(lock, [] { return gFinished; });
     std::printf("result %d %s\n", gCode, gMessage.c_str());
+    std::fflush(stdout);
     lock.unlock();
     KVRUploaderDestroy(h);
     KVRReleaseSdkLibrary();
