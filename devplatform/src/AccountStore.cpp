@@ -107,6 +107,22 @@ bool AccountStore::SetRootCategory(qint64 id, qint64 cateId) const
     return Database::Exec(q);
 }
 
+bool AccountStore::SetNumber(qint64 id, const QString& column, qint64 value) const
+{
+    static const QStringList columns = {QStringLiteral("permissions"), QStringLiteral("space"),
+                                        QStringLiteral("expiration_ms"),
+                                        QStringLiteral("remain_login")};
+    if (!columns.contains(column)) {
+        return false;
+    }
+    QSqlQuery q = db_.Query();
+    q.prepare(QStringLiteral("UPDATE accounts SET ") + column +
+              QStringLiteral(" = ? WHERE id = ?"));
+    q.addBindValue(value);
+    q.addBindValue(id);
+    return Database::Exec(q);
+}
+
 qint64 AccountStore::UsedBytes(qint64 owner) const
 {
     QSqlQuery q = db_.Query();

@@ -21,6 +21,8 @@ public:
     bool Insert(Account* account) const;
     bool SetRemainLogin(qint64 id, int remain) const;
     bool SetRootCategory(qint64 id, qint64 cateId) const;
+    // Sets one integer column (permissions, space, expiration_ms, remain_login).
+    bool SetNumber(qint64 id, const QString& column, qint64 value) const;
     // Bytes the owner's library takes: finished videos plus uploads in progress.
     qint64 UsedBytes(qint64 owner) const;
     // The user id of the library's owner (the main account's).

@@ -1,8 +1,8 @@
 #include "ApiEnvelope.h"
 
-#include "HttpUtil.h"
-
 #include <QUuid>
+
+#include "HttpUtil.h"
 
 namespace ApiEnvelope {
 
@@ -23,15 +23,15 @@ void Success(httplib::Response& res, const QJsonValue& data)
 void Failure(httplib::Response& res, int errorCode, const QString& desc, const QJsonValue& data,
              int httpStatus)
 {
-    HttpUtil::SetJson(res,
-                      QJsonObject{{QStringLiteral("code"), 400},
-                                  {QStringLiteral("status"), QStringLiteral("error")},
-                                  {QStringLiteral("requestId"), NewRequestId()},
-                                  {QStringLiteral("data"), data},
-                                  {QStringLiteral("error"),
-                                   QJsonObject{{QStringLiteral("code"), errorCode},
-                                               {QStringLiteral("desc"), desc}}}},
-                      httpStatus);
+    HttpUtil::SetJson(
+        res,
+        QJsonObject{{QStringLiteral("code"), 400},
+                    {QStringLiteral("status"), QStringLiteral("error")},
+                    {QStringLiteral("requestId"), NewRequestId()},
+                    {QStringLiteral("data"), data},
+                    {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), errorCode},
+                                                          {QStringLiteral("desc"), desc}}}},
+        httpStatus);
 }
 
 }  // namespace ApiEnvelope

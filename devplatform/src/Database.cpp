@@ -65,6 +65,7 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS videos_cate ON videos(cate_id, created_ms)",
     "CREATE INDEX IF NOT EXISTS videos_owner ON videos(owner, created_ms)",
     "CREATE INDEX IF NOT EXISTS videos_status ON videos(status)",
+    "CREATE INDEX IF NOT EXISTS videos_title ON videos(owner, title)",
     // state: 0 receiving, 1 complete, 2 terminated
     "CREATE TABLE IF NOT EXISTS uploads ("
     " upload_id TEXT PRIMARY KEY,"

@@ -1,26 +1,32 @@
 #include "PlatformServer.h"
 
+#include <chrono>
 #include <httplib.h>
 #include <openssl/ssl.h>
+#include <thread>
 
 #include <QDebug>
 #include <QDir>
 #include <QJsonObject>
 
-#include <chrono>
-#include <thread>
-
 #include "AdminEndpoint.h"
 #include "ApiEnvelope.h"
+#include "CategoryEndpoints.h"
 #include "Endpoint.h"
+#include "FileHost.h"
 #include "HttpUtil.h"
+#include "LoginEndpoint.h"
 #include "Seeder.h"
+#include "UpdateEndpoint.h"
 #include "UploadEndpoint.h"
+#include "VideoEndpoints.h"
+#include "VideoProcessor.h"
 
 namespace {
 
 const char kTruncateMarker[] = "Kvr-Fault-Truncate";
 constexpr uint64_t kMaxReadBody = 16 * 1024 * 1024;
+constexpr size_t kWorkerThreads = 64;
 
 }  // namespace
 
@@ -55,8 +61,13 @@ bool PlatformServer::Start(QString* error)
         }
         context_.faults.Add(rule);
     }
-    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_, nullptr));
+    endpoints_.push_back(std::make_unique<UploadEndpoint>(context_));
     endpoints_.push_back(std::make_unique<AdminEndpoint>(context_));
+    endpoints_.push_back(std::make_unique<LoginEndpoint>(context_));
+    endpoints_.push_back(std::make_unique<CategoryEndpoints>(context_));
+    endpoints_.push_back(std::make_unique<VideoEndpoints>(context_));
+    endpoints_.push_back(std::make_unique<UpdateEndpoint>(context_));
+    endpoints_.push_back(std::make_unique<FileHost>(context_));
 
     http_ =
         std::make_unique<httplib::SSLServer>(context_.options.certFile.toLocal8Bit().constData(),
@@ -70,8 +81,12 @@ bool PlatformServer::Start(QString* error)
     SSL_CTX_set_ciphersuites(http_->ssl_context(),
                              "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:"
                              "TLS_CHACHA20_POLY1305_SHA256");
+    // A kept-alive connection holds a worker for its whole life, and the client opens up to
+    // ten parallel downloads beside its uploads and API calls: the pool must be far larger
+    // than cpp-httplib's default of eight, or requests wait for idle connections to time out.
+    http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     http_->set_keep_alive_max_count(1000);
-    http_->set_keep_alive_timeout(30);
+    http_->set_keep_alive_timeout(5);
     http_->set_read_timeout(30);
     http_->set_write_timeout(30);
     // Upload bodies stream to disk; every other body is read whole and is limited in the
@@ -163,19 +178,20 @@ int PlatformServer::PreRoute(const httplib::Request& req, httplib::Response& res
         if (rule->errorCode != 0) {
             res.set_header("Kvr-Error-Code", std::to_string(rule->errorCode));
         }
-        HttpUtil::SetJson(res,
-                          QJsonObject{{QStringLiteral("code"), rule->errorCode},
-                                      {QStringLiteral("message"), QStringLiteral("injected fault")}},
-                          rule->status != 0 ? rule->status : 400);
+        HttpUtil::SetJson(
+            res,
+            QJsonObject{{QStringLiteral("code"), rule->errorCode},
+                        {QStringLiteral("message"), QStringLiteral("injected fault")}},
+            rule->status != 0 ? rule->status : 400);
     } else if (path.startsWith(QLatin1String("/api/app/"))) {
-        HttpUtil::SetJson(res,
-                          QJsonObject{{QStringLiteral("code"), rule->errorCode != 0
-                                                                   ? rule->errorCode
-                                                                   : rule->status},
-                                      {QStringLiteral("success"), false},
-                                      {QStringLiteral("status"), QStringLiteral("failed")},
-                                      {QStringLiteral("message"), QStringLiteral("injected fault")}},
-                          rule->status != 0 ? rule->status : 200);
+        HttpUtil::SetJson(
+            res,
+            QJsonObject{
+                {QStringLiteral("code"), rule->errorCode != 0 ? rule->errorCode : rule->status},
+                {QStringLiteral("success"), false},
+                {QStringLiteral("status"), QStringLiteral("failed")},
+                {QStringLiteral("message"), QStringLiteral("injected fault")}},
+            rule->status != 0 ? rule->status : 200);
     } else if (rule->errorCode != 0) {
         ApiEnvelope::Failure(res, rule->errorCode, QStringLiteral("injected fault"),
                              QJsonValue::Null, rule->status != 0 ? rule->status : 200);
@@ -189,7 +205,11 @@ int PlatformServer::PreRoute(const httplib::Request& req, httplib::Response& res
 
 bool PlatformServer::Run()
 {
-    return http_->listen_after_bind();
+    processor_ = std::make_unique<VideoProcessor>(context_);
+    processor_->Start();
+    const bool ok = http_->listen_after_bind();
+    processor_->Stop();
+    return ok;
 }
 
 void PlatformServer::Stop()

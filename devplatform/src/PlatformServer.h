@@ -14,6 +14,7 @@ struct Response;
 }  // namespace httplib
 
 class Endpoint;
+class VideoProcessor;
 
 // The HTTPS server on 127.0.0.1: opens the store, seeds it, binds and serves every endpoint
 // (web API, upload endpoint, update service, file host, admin) until stopped.
@@ -38,5 +39,6 @@ private:
     std::unique_ptr<Database> db_;
     std::unique_ptr<httplib::SSLServer> http_;
     std::vector<std::unique_ptr<Endpoint>> endpoints_;
+    std::unique_ptr<VideoProcessor> processor_;
     int port_ = 0;
 };

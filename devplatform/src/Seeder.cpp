@@ -184,6 +184,10 @@ bool Seeder::SeedDemo()
          false},
         {"expired@kavro.example", "expired", 0, Account::kAllPermissions, 0, true},
         {"locked-sub@kavro.example", "locked-sub", 0, viewing, 0, false},
+        {"livemanager@kavro.example", "livemanager", 5, viewing, 0, false},
+        {"maintainer@kavro.example", "maintainer", 6,
+         viewing | Bits({P::OperaManage, P::VideoUpdateCata, P::VideoDelete}), 0, false},
+        {"distributer@kavro.example", "distributer", 7, viewing | Bits({P::VideoUpload}), 0, false},
     };
     int n = 0;
     for (const SubSpec& spec : subs) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 
 #include <QMap>
@@ -22,10 +21,7 @@ class ContentReader;
 class UploadEndpoint : public Endpoint
 {
 public:
-    // Called with the vid of every upload that has received its last byte.
-    using CompletedCallback = std::function<void(const QString& vid)>;
-
-    UploadEndpoint(PlatformContext& context, CompletedCallback completed);
+    explicit UploadEndpoint(PlatformContext& context);
     void Register(httplib::Server& server) override;
 
     // Parses a tus Upload-Metadata header; false for a malformed one.
@@ -45,9 +41,9 @@ private:
     // The upload named by the URL, or a 404/410 answer.
     std::shared_ptr<UploadState> Lookup(const httplib::Request& req, const Account& account,
                                         httplib::Response& res);
-    void Complete(UploadState& upload);
+    // Records the upload finished; the video processor takes the video from there.
+    void Complete(const UploadState& upload, quint64 crc);
     QString UploadUrl(const QString& id) const;
 
     UploadRegistry registry_;
-    CompletedCallback completed_;
 };

@@ -169,6 +169,43 @@ HttpReply PlatformClient::SignedPost(const QString& path, QMap<QString, QString>
                    Encode(params));
 }
 
+HttpReply PlatformClient::SignedMultipart(const QString& path, QMap<QString, QString> params,
+                                          const QString& appId, const QString& secret,
+                                          const char* fileField, const QString& fileName,
+                                          const QByteArray& content) const
+{
+    Sign(&params, appId, secret);
+    HttpReply reply;
+    const QByteArray empty;
+    Transfer transfer{&reply, &empty, 0, -1};
+    CURL* curl = curl_easy_init();
+    const QByteArray url = (baseUrl_ + path).toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_.constData());
+    curl_mime* mime = curl_mime_init(curl);
+    for (auto it = params.constBegin(); it != params.constEnd(); ++it) {
+        curl_mimepart* part = curl_mime_addpart(mime);
+        curl_mime_name(part, it.key().toUtf8().constData());
+        const QByteArray value = it.value().toUtf8();
+        curl_mime_data(part, value.constData(), static_cast<size_t>(value.size()));
+    }
+    curl_mimepart* file = curl_mime_addpart(mime);
+    curl_mime_name(file, fileField);
+    curl_mime_filename(file, fileName.toUtf8().constData());
+    curl_mime_data(file, content.constData(), static_cast<size_t>(content.size()));
+    curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnWrite);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 60L);
+    reply.curlCode = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
+    curl_mime_free(mime);
+    curl_easy_cleanup(curl);
+    return reply;
+}
+
 HeaderList PlatformClient::TusHeaders(const QByteArray& method, const QString& path,
                                       const QString& appId, const QString& secret,
                                       const QByteArray& offset, const QByteArray& length)

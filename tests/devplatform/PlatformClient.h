@@ -43,6 +43,10 @@ public:
                         const QString& secret) const;
     HttpReply SignedPost(const QString& path, QMap<QString, QString> params, const QString& appId,
                          const QString& secret) const;
+    // A signed multipart POST: the parameters as text parts, then one file part.
+    HttpReply SignedMultipart(const QString& path, QMap<QString, QString> params,
+                              const QString& appId, const QString& secret, const char* fileField,
+                              const QString& fileName, const QByteArray& content) const;
     static void Sign(QMap<QString, QString>* params, const QString& appId, const QString& secret);
     static QByteArray Encode(const QMap<QString, QString>& params);
 
