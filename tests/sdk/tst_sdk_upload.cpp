@@ -60,6 +60,7 @@ private slots:
     void pauseAndResume();
     void resumeAfterKill();
     void deleteWhileRunning();
+    void destroyWhileRunning();
     void refusals_data();
     void refusals();
     void crcMismatchDetected();
@@ -249,6 +250,28 @@ void TestSdkUpload::deleteWhileRunning()
     // The interrupted run reported its end as well.
     QVERIFY(up.recorder.WaitResult(&call, 1000));
     QCOMPARE(call.code, int(KVR_ERR_STOPPED));
+}
+
+// Destroy aborts the transfer and silences the handle at once; the handle is gone for good.
+void TestSdkUpload::destroyWhileRunning()
+{
+    const QString file = FilePath(QStringLiteral("destroy.bin"));
+    QVERIFY(MakeFile(file, 16 << 20, 16));
+    KVRSetSdkTrafficLimit(4 << 20);
+    Upload up(file);
+    QCOMPARE(KVRUploaderStart(up.handle), 0);
+    QVERIFY(up.WaitProgress(1 << 20, 30000));
+    const QString vid = up.Vid();
+    QCOMPARE(KVRUploaderDestroy(up.handle), 0);
+    const int calls = up.recorder.ProgressCalls();
+    SdkCallbackRecorder::Call call;
+    QVERIFY(!up.recorder.WaitResult(&call, 600));
+    KVRSetSdkTrafficLimit(0);
+    QCOMPARE(up.recorder.ProgressCalls(), calls);
+    QCOMPARE(KVRUploaderStart(up.handle), int(KVR_ERR_INVALID_HANDLE));
+    // The platform still holds the part, ready for a later resume.
+    QCOMPARE(FindUpload(vid).state, 0);
+    QVERIFY(QByteArray(KVRUploaderGetVID(up.handle)).isEmpty());
 }
 
 void TestSdkUpload::refusals_data()
