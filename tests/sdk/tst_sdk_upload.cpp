@@ -1,5 +1,9 @@
 // The upload library against a real devplatform: transfers, resume, delete, refusals,
 // integrity and the traffic limit.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -64,6 +68,7 @@ private slots:
     void refusals_data();
     void refusals();
     void crcMismatchDetected();
+    void trafficLimitHolds_data();
     void trafficLimitHolds();
     void cleanupTestCase();
 
@@ -359,29 +364,57 @@ void TestSdkUpload::crcMismatchDetected()
     QVERIFY(call.message.contains(QLatin1String("CRC64")));
 }
 
+void TestSdkUpload::trafficLimitHolds_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("one upload") << 1;
+    QTest::newRow("two uploads share it") << 2;
+}
+
 void TestSdkUpload::trafficLimitHolds()
 {
+    QFETCH(int, count);
     const qint64 limit = 4 << 20;
-    const qint64 size = 22 << 20;
-    const QString file = FilePath(QStringLiteral("limit.bin"));
-    QVERIFY(MakeFile(file, size, 15));
+    const qint64 size = (22 << 20) / count;
     KVRSetSdkTrafficLimit(limit);
-    Upload up(file);
+    std::vector<std::unique_ptr<Upload>> uploads;
+    for (int i = 0; i < count; ++i) {
+        const QString file = FilePath(QStringLiteral("limit-%1-%2.bin").arg(count).arg(i));
+        QVERIFY(MakeFile(file, size, quint32(150 + 10 * count + i)));
+        uploads.push_back(std::make_unique<Upload>(file));
+    }
+    auto sent = [&] {
+        qint64 sum = 0;
+        for (const auto& up : uploads) {
+            sum += up->recorder.LastUploaded();
+        }
+        return sum;
+    };
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(KVRUploaderStart(up.handle), 0);
+    for (const auto& up : uploads) {
+        QCOMPARE(KVRUploaderStart(up->handle), 0);
+    }
     // Measure from 2 MiB on, past connection set-up, to the end.
-    QVERIFY(up.WaitProgress(2 << 20, 30000));
-    const qint64 fromBytes = up.recorder.LastUploaded();
-    const qint64 fromMs = timer.elapsed();
-    SdkCallbackRecorder::Call call;
-    QVERIFY(up.recorder.WaitResult(&call, 60000));
-    const double seconds = (timer.elapsed() - fromMs) / 1000.0;
+    QTRY_VERIFY_WITH_TIMEOUT(sent() >= (2 << 20), 30000);
+    const qint64 fromBytes = sent();
+    const qint64 fromMs = QDateTime::currentMSecsSinceEpoch();
+    QList<qint64> finished;
+    for (const auto& up : uploads) {
+        SdkCallbackRecorder::Call call;
+        QVERIFY(up->recorder.WaitResult(&call, 60000));
+        QCOMPARE(call.code, 0);
+        finished.append(call.msecs);
+    }
     KVRSetSdkTrafficLimit(0);
-    QCOMPARE(call.code, 0);
-    const double rate = (size - fromBytes) / seconds;
+    const qint64 lastMs = *std::max_element(finished.begin(), finished.end());
+    const double rate = (count * size - fromBytes) / ((lastMs - fromMs) / 1000.0);
     QVERIFY2(rate > limit * 0.9 && rate < limit * 1.1,
              qPrintable(QStringLiteral("%1 bytes/s against a limit of %2").arg(rate).arg(limit)));
+    // Shared evenly: equal files started together end together.
+    const qint64 firstMs = *std::min_element(finished.begin(), finished.end());
+    QVERIFY2(lastMs - firstMs < (lastMs - fromMs) / 10,
+             qPrintable(QStringLiteral("finished %1 ms apart").arg(lastMs - firstMs)));
 }
 
 void TestSdkUpload::cleanupTestCase()
