@@ -11,7 +11,6 @@
 #include "RequestSigner.h"
 #include "ResumeRecord.h"
 #include "TusMetadata.h"
-#include "TusUpload.h"
 #include "Url.h"
 #include "VideoId.h"
 
@@ -62,7 +61,6 @@ private slots:
     void resumeRecordRejectsDamage();
     void urlResolve_data();
     void urlResolve();
-    void backoffGrows();
 };
 
 void TestSdkUnits::crcCheckValue()
@@ -267,20 +265,6 @@ void TestSdkUnits::urlResolve()
         kvr::Url::Resolve("https://127.0.0.1:8443/upload/files/", location.toStdString());
     QCOMPARE(QString::fromStdString(resolved), expected);
     QCOMPARE(QString::fromStdString(kvr::Url::Path(resolved + "?q=1")), QUrl(expected).path());
-}
-
-void TestSdkUnits::backoffGrows()
-{
-    double previous = 0;
-    double total = 0;
-    for (int attempt = 1; attempt < kvr::TusUpload::kMaxAttempts; ++attempt) {
-        const double wait = kvr::TusUpload::BackoffSeconds(attempt);
-        QVERIFY(wait > previous);
-        previous = wait;
-        total += wait;
-    }
-    // Long enough to ride out a restart of the server, short enough to report within a minute.
-    QVERIFY(total >= 10 && total <= 60);
 }
 
 QTEST_MAIN(TestSdkUnits)
