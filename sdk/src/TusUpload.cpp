@@ -544,6 +544,12 @@ Outcome TusUpload::FailureOf(const HttpResponse& r, bool creation) const
         return {KVR_ERR_NETWORK,
                 "RequestTimeout: the platform did not answer in time (" + status + ")"};
     }
+    if (r.status == 507) {
+        // Retried like any 5xx (the offset stays at the bytes stored); if it persists, the
+        // platform has no room for the rest.
+        return {KVR_ERR_NO_SPACE,
+                "CapacityOverLimit: the platform cannot store the bytes (" + status + ")"};
+    }
     if (r.status >= 500) {
         return {KVR_ERR_SERVER, "InternalError: the platform failed (" + status + ")" +
                                     (message.empty() ? "" : ": " + message)};
