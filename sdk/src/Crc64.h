@@ -13,6 +13,9 @@ class Crc64
 {
 public:
     static uint64_t Update(uint64_t crc, const void* data, size_t size);
+    // The same with the slicing-by-8 tables only (the portable path; Update folds long runs
+    // with carry-less multiplication where the processor has it).
+    static uint64_t UpdateTables(uint64_t crc, const void* data, size_t size);
 };
 
 }  // namespace kvr

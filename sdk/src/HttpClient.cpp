@@ -12,7 +12,18 @@ namespace {
 constexpr size_t kMaxBody = 64 * 1024;
 constexpr long kConnectTimeoutSeconds = 15;
 // A request that moves no byte for this long has stalled: it ends in a retry, not a hang.
+// KVR_SDK_STALL_SECONDS overrides it (slow links, and tests that provoke a stall).
 constexpr long kStallSeconds = 30;
+
+long StallSeconds()
+{
+    static const long seconds = [] {
+        const char* env = std::getenv("KVR_SDK_STALL_SECONDS");
+        const long v = env ? std::strtol(env, nullptr, 10) : 0;
+        return v > 0 ? v : kStallSeconds;
+    }();
+    return seconds;
+}
 // Large enough that one read callback fills many TLS records; far below the memory goal.
 constexpr long kUploadBufferSize = 512 * 1024;
 
@@ -65,7 +76,7 @@ void HttpClient::ApplyCommonOptions()
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, StallSeconds());
     curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &HttpClient::OnHeader);
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &HttpClient::OnBody);
@@ -162,9 +173,11 @@ HttpResponse HttpClient::Perform(const std::string& method, const std::string& u
     curl_slist_free_all(list);
 
     curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &response.status);
-    double connectTime = 0;
-    curl_easy_getinfo(curl_, CURLINFO_CONNECT_TIME, &connectTime);
-    response.connected = connectTime > 0;
+    // Pre-transfer time is set once the request could be sent: over a new connection after
+    // connecting (and TLS), over a reused one at once. The connect time alone is 0 on reuse.
+    curl_off_t pretransfer = 0;
+    curl_easy_getinfo(curl_, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+    response.connected = pretransfer > 0;
     if (response.curlCode != CURLE_OK) {
         response.curlError = errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(response.curlCode);
     }

@@ -109,7 +109,6 @@ Outcome TusUpload::Run()
     if (!haveRecord_) {
         ResumeRecord::Remove(cache, job_.vid);
     }
-    progress_(haveRecord_ ? record_.offset : 0, job_.size, true);
 
     enum class State
     {
@@ -118,7 +117,7 @@ Outcome TusUpload::Run()
         kPatch
     } state = haveRecord_ ? State::kHead : State::kCreate;
     int failures = 0;
-    int creations = 0;
+    int restarts = 0;
     int64_t progressMark = -1;
     for (;;) {
         if (abort_ != 0) {
@@ -127,10 +126,6 @@ Outcome TusUpload::Run()
         Step step = Step::kDone;
         switch (state) {
             case State::kCreate:
-                if (++creations > 2) {
-                    return {KVR_ERR_UPLOAD_GONE,
-                            "UploadFileNotExist: the platform lost the upload twice"};
-                }
                 step = Create(&out);
                 break;
             case State::kHead:
@@ -166,6 +161,10 @@ Outcome TusUpload::Run()
                 state = haveRecord_ ? State::kHead : State::kCreate;
                 break;
             case Step::kRestart:
+                if (++restarts > 2) {
+                    return {KVR_ERR_UPLOAD_GONE,
+                            "UploadFileNotExist: the platform keeps losing the upload"};
+                }
                 KVR_LOG(Logger::kInfo,
                         job_.vid + ": upload unknown to the server, creating it anew");
                 haveRecord_ = false;
@@ -250,6 +249,7 @@ TusUpload::Step TusUpload::Create(Outcome* out)
     }
     serverOffset_ = offset;
     SaveRecord(offset, crc);
+    progress_(offset, job_.size, true);
     return Step::kNext;
 }
 
@@ -543,6 +543,12 @@ Outcome TusUpload::FailureOf(const HttpResponse& r, bool creation) const
     if (r.status == 408 || r.status == 504) {
         return {KVR_ERR_NETWORK,
                 "RequestTimeout: the platform did not answer in time (" + status + ")"};
+    }
+    if (r.status == 507) {
+        // Retried like any 5xx (the offset stays at the bytes stored); if it persists, the
+        // platform has no room for the rest.
+        return {KVR_ERR_NO_SPACE,
+                "CapacityOverLimit: the platform cannot store the bytes (" + status + ")"};
     }
     if (r.status >= 500) {
         return {KVR_ERR_SERVER, "InternalError: the platform failed (" + status + ")" +

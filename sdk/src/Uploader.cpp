@@ -1,5 +1,6 @@
 #include "Uploader.h"
 
+#include <openssl/crypto.h>
 #include <sys/stat.h>
 
 #include "Logger.h"
@@ -265,6 +266,9 @@ void Uploader::WorkerMain()
     running_ = false;
     idle_.notify_all();
     lock.unlock();
+    // Free OpenSSL's per-thread state now rather than in the thread's exit handlers, which may
+    // run after KVRReleaseSdkLibrary has returned and the process is ending.
+    OPENSSL_thread_stop();
     std::lock_guard<std::mutex> workers(gWorkersMutex);
     if (--gWorkers == 0) {
         gWorkersDone.notify_all();

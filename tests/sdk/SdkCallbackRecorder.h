@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QList>
 #include <QMutex>
@@ -19,6 +20,7 @@ public:
         int code = 0;
         QString message;
         Qt::HANDLE thread = nullptr;
+        qint64 msecs = 0;  // when it came, ms since the epoch
     };
 
     void Attach(KVRUploaderHandle handle)
@@ -66,14 +68,16 @@ private:
     {
         auto* self = static_cast<SdkCallbackRecorder*>(user);
         QMutexLocker lock(&self->mutex_);
-        self->results_.append({code, QString::fromUtf8(message), QThread::currentThreadId()});
+        self->results_.append({code, QString::fromUtf8(message), QThread::currentThreadId(),
+                               QDateTime::currentMSecsSinceEpoch()});
         self->cond_.wakeAll();
     }
     static void OnDelete(int code, const char* message, void* user)
     {
         auto* self = static_cast<SdkCallbackRecorder*>(user);
         QMutexLocker lock(&self->mutex_);
-        self->deletes_.append({code, QString::fromUtf8(message), QThread::currentThreadId()});
+        self->deletes_.append({code, QString::fromUtf8(message), QThread::currentThreadId(),
+                               QDateTime::currentMSecsSinceEpoch()});
         self->cond_.wakeAll();
     }
     static void OnProgress(int increment, int64_t uploaded, int64_t, void* user)
