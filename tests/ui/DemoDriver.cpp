@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDebug>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/MainWindowTitleWidget.h"
 #include "ui/shell/UpdateDialog.h"
+#include "upload/SDKManager.h"
 
 namespace {
 
@@ -298,11 +301,26 @@ void DemoDriver::AddMainWindowSteps()
             dialog->close();
         }
     });
+    // A running upload, so that quitting asks first.
+    Add(QStringLiteral("upload"), 300, [this] {
+        const QString path = Application::DataDirPath(QStringLiteral("demo-upload")) +
+                             QStringLiteral("/课程演示 第一讲.mp4");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(64) << 20)) {
+            Fail(QStringLiteral("no demo upload file"));
+            return;
+        }
+        file.close();
+        SDKManager::instance()->SetSpeedLimit(256);
+        SDKManager::instance()->AddUpload(1, path, QString(), QString(), QString(),
+                                          QStringLiteral("Library"), 0, 0);
+    });
     Add(QStringLiteral("quit"), 1500, [this] {
         QTimer::singleShot(600, this, [this] {
-            Shot(QStringLiteral("19-quit"));
+            Shot(QStringLiteral("19-exit-check"));
             if (QWidget* box = ActiveModal()) {
-                Click(box->findChild<QPushButton*>());
+                auto* buttons = box->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+                Click(buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr);
             }
         });
         ClickMenuRow("accountBtn", "quitBtn");

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -141,6 +142,8 @@ void MsgBox::SetStandardButtons(QMessageBox::StandardButtons buttons)
     for (uint bit = QMessageBox::Ok; bit <= QMessageBox::RestoreDefaults; bit <<= 1, ++index) {
         if (QPushButton* button = buttonBox->button(QDialogButtonBox::StandardButton(bit))) {
             button->setText(tr(kButtonTexts[index]));
+            // The style's stock icons (a tick, a cross) do not belong to our flat buttons.
+            button->setIcon(QIcon());
             button->setCursor(Qt::PointingHandCursor);
         }
     }
