@@ -50,8 +50,6 @@ private slots:
     void loginPasswordDigest_data();
     void loginPasswordDigest();
     void videoInfoParts();
-    void aesRoundTrip_data();
-    void aesRoundTrip();
     void aesKnownVector();
     void versionComparison_data();
     void versionComparison();
@@ -444,34 +442,6 @@ void TestApi::videoInfoParts()
     QCOMPARE(videoInfoFilter(Metadata | Basic), QStringLiteral("basicInfo,metaData"));
     QCOMPARE(sortMethodValue(NoSort), QString());
     QCOMPARE(sortMethodValue(TitleNameDesc), QStringLiteral("titleDesc"));
-}
-
-void TestApi::aesRoundTrip_data()
-{
-    QTest::addColumn<QByteArray>("plain");
-    QTest::addColumn<int>("cipherSize");
-
-    QTest::newRow("empty: one padding block") << QByteArray() << 16;
-    QTest::newRow("one byte") << QByteArray("x") << 16;
-    QTest::newRow("fifteen") << QByteArray(15, 'a') << 16;
-    QTest::newRow("sixteen: a whole padding block") << QByteArray(16, 'b') << 32;
-    QTest::newRow("seventeen") << QByteArray(17, 'c') << 32;
-    QTest::newRow("utf-8 with padding-like tail")
-        << (QStringLiteral("密钥😀").toUtf8() + QByteArray(3, '\x03')) << 16;
-}
-
-void TestApi::aesRoundTrip()
-{
-    QFETCH(QByteArray, plain);
-    QFETCH(int, cipherSize);
-
-    // Only the first 16 bytes of the key text count.
-    const QByteArray key = "0123456789abcdefIGNORED";
-    const QByteArray iv = "fedcba9876543210";
-    const QByteArray cipher = aesEncrypt(plain, key, iv);
-    QCOMPARE(cipher.size(), cipherSize);
-    QCOMPARE(aesDecrypt(cipher, key.left(16), iv), plain);
-    QVERIFY(aesDecrypt(cipher.left(cipher.size() - 1), key, iv).isEmpty());
 }
 
 void TestApi::aesKnownVector()

@@ -110,8 +110,6 @@ private slots:
     void signedPostWire();
     void signedGetWire_data();
     void signedGetWire();
-    void checkVersionOffers_data();
-    void checkVersionOffers();
     void httpErrorJudgedByEnvelope();
     void refusedConnection();
     void timeout();
@@ -257,48 +255,6 @@ void TestApiTransport::signedGetWire()
         } else if (pair.first == QLatin1String("sort")) {
             QCOMPARE(pair.second, QStringLiteral("titleAsc"));
         }
-    }
-}
-
-void TestApiTransport::checkVersionOffers_data()
-{
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("expected");
-
-    auto offer = [](const char* version) {
-        return QByteArray(
-                   "{\"code\":200,\"success\":true,\"message\":\"success\","
-                   "\"project_version\":\"") +
-               version + "\",\"project_description\":\"fixes\"}";
-    };
-    QTest::newRow("2.4.3") << offer("2.4.3") << int(HasNewerVersion);
-    QTest::newRow("2.4.2") << offer("2.4.2") << int(AlreadyUpToDate);
-    QTest::newRow("v2.4.3") << offer("v2.4.3") << int(AlreadyUpToDate);
-    QTest::newRow("2.4.3.1") << offer("2.4.3.1") << int(AlreadyUpToDate);
-    QTest::newRow("refused") << QByteArray(
-                                    "{\"code\":200,\"message\":\"success\",\"status\":\"failed\"}")
-                             << int(CheckFailed);
-}
-
-void TestApiTransport::checkVersionOffers()
-{
-    QFETCH(QByteArray, answer);
-    QFETCH(int, expected);
-
-    server.SetReply("/api/app/package/version/check", {200, answer});
-    config->SetValue(QStringLiteral("Custom"), QStringLiteral("updateUrl"),
-                     QString::fromLatin1(server.BaseUrl() + "/api/app/package/version/check"));
-    QCOMPARE(int(OffGuiThread([] { return checkVersion(nullptr); })), expected);
-
-    const LocalHttpServer::Request request = server.Requests().value(0);
-    QCOMPARE(request.headers.value("content-type"), QByteArray("application/json"));
-    QCOMPARE(request.headers.value("user-agent"), kUserAgent);
-    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-    QCOMPARE(body.value(QLatin1String("user_id")).toString(), QStringLiteral("4b7e1c09d2"));
-    QCOMPARE(body.value(QLatin1String("project_type")).toString(), QStringLiteral("pc64"));
-    if (expected == HasNewerVersion) {
-        QCOMPARE(lastCheckUpdateResult().projectVersion, QStringLiteral("2.4.3"));
-        QCOMPARE(lastCheckUpdateResult().projectDescription, QStringLiteral("fixes"));
     }
 }
 
