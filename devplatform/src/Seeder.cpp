@@ -157,7 +157,7 @@ bool Seeder::SeedDemo()
         }
     }
 
-    struct SubSpec
+    struct SubAccountSeed
     {
         const char* email;
         const char* name;
@@ -169,7 +169,7 @@ bool Seeder::SeedDemo()
     using P = Account::Permission;
     const int viewing = Bits({P::CataSearch, P::CataRefresh, P::VideoAllSearch,
                               P::VideoCurrentcataSearch, P::OperaCopycode});
-    const QList<SubSpec> subs = {
+    const QList<SubAccountSeed> subs = {
         {"manager@kavro.example", "manager", 2, Account::kAllPermissions, 0, false},
         {"editor@kavro.example", "editor", 0,
          viewing | Bits({P::VideoUpload, P::TransferlistUpload, P::TransferlistComplete, P::CataAdd,
@@ -190,17 +190,17 @@ bool Seeder::SeedDemo()
         {"distributer@kavro.example", "distributer", 7, viewing | Bits({P::VideoUpload}), 0, false},
     };
     int n = 0;
-    for (const SubSpec& spec : subs) {
+    for (const SubAccountSeed& seed : subs) {
         Account sub;
         sub.userId = QStringLiteral("5ab0c0d0%1").arg(++n, 2, 10, QLatin1Char('0'));
-        sub.email = QString::fromLatin1(spec.email);
-        sub.childName = QString::fromLatin1(spec.name);
-        sub.accountType = spec.type;
-        sub.permissions = spec.permissions;
+        sub.email = QString::fromLatin1(seed.email);
+        sub.childName = QString::fromLatin1(seed.name);
+        sub.accountType = seed.type;
+        sub.permissions = seed.permissions;
         sub.appId = QStringLiteral("K1SUB%1").arg(n, 5, 10, QLatin1Char('0'));
-        sub.appSecret = QStringLiteral("sub-secret-%1-%2").arg(QLatin1String(spec.name)).arg(n);
-        sub.expirationMs = spec.expired ? now - kDayMs : now + 180 * kDayMs;
-        sub.rootCateId = spec.root;
+        sub.appSecret = QStringLiteral("sub-secret-%1-%2").arg(QLatin1String(seed.name)).arg(n);
+        sub.expirationMs = seed.expired ? now - kDayMs : now + 180 * kDayMs;
+        sub.rootCateId = seed.root;
         sub.userLevel = demo.userLevel;
         sub.uploadType = demo.uploadType;
         sub.videoOnly = QStringLiteral("Y");
