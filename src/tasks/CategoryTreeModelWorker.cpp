@@ -122,24 +122,6 @@ QByteArray CategoryTreeModelWorker::WithoutRequestId(const QByteArray& response)
     return copy;
 }
 
-QString CategoryTreeModelWorker::Failure(TaskInfo* task, RequestError error,
-                                         const QString& errorText, const ApiResult& result)
-{
-    QString message = errorText;
-    if (error == ApiReturnFailed) {
-        message = errorCodeString(result.errorCode);
-    }
-    if (message.isEmpty()) {
-        message = requestErrorString(error);
-    }
-    qWarning().noquote() << TaskTypeToString(task->type) << "failed:" << requestErrorKey(error)
-                         << message;
-    if (task->status != TaskInfo::Abort) {
-        ThrowExceptionTask(task);
-    }
-    return message;
-}
-
 QStandardItem* CategoryTreeModelWorker::NewItem(const QString& name) const
 {
     auto* item = new QStandardItem(folderIcon, name);

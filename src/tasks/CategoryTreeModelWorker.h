@@ -57,9 +57,6 @@ private:
     void OnCateNamesReady(const QStringList& names);
     void IndexSubtree(QStandardItem* item);
     void RebuildPaths(QStandardItem* item);
-    // Logs the failure and returns the message for the user.
-    QString Failure(TaskInfo* task, ApiCollection::RequestError error, const QString& errorText,
-                    const ApiCollection::ApiResult& result);
     QStandardItem* NewItem(const QString& name) const;
     QStandardItem* ItemFromJson(const QJsonObject& node, QStringList* names) const;
     TaskInfo* NewTask(int type);

@@ -1,10 +1,13 @@
 #include "tasks/TaskManager.h"
 
+#include <QDebug>
 #include <QEventLoop>
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent>
+
+#include "api/ApiErrors.h"
 
 Q_LOGGING_CATEGORY(lcWorker, "Worker")
 
@@ -288,4 +291,22 @@ void TaskManager::StopAllTasksAndWait()
     }
     qCInfo(lcWorker).noquote() << "Wait for" << count << "tasks.";
     loop.exec();
+}
+
+QString TaskManager::Failure(TaskInfo* task, ApiCollection::RequestError error,
+                             const QString& errorText, const ApiCollection::ApiResult& result)
+{
+    QString message = errorText;
+    if (error == ApiCollection::ApiReturnFailed) {
+        message = ApiCollection::errorCodeString(result.errorCode);
+    }
+    if (message.isEmpty()) {
+        message = ApiCollection::requestErrorString(error);
+    }
+    qWarning().noquote() << TaskTypeToString(task->type)
+                         << "failed:" << ApiCollection::requestErrorKey(error) << message;
+    if (task->status != TaskInfo::Abort) {
+        ThrowExceptionTask(task);
+    }
+    return message;
 }

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QObject>
 
+#include "api/ApiCollection.h"
 #include "tasks/TaskInfo.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWorker)
@@ -72,6 +73,12 @@ public slots:
     virtual QString TaskTypeToString(int type) = 0;
 
 protected:
+    // A request of a task failed: logs it, marks the task Exception unless it was aborted, and
+    // returns the text for the user (the platform's code text for a refusal, else errorText,
+    // else the outcome's text). Called from the task's pool thread.
+    QString Failure(TaskInfo* task, ApiCollection::RequestError error, const QString& errorText,
+                    const ApiCollection::ApiResult& result);
+
     TaskInfo* NextRunnableTask() const;
     void RunTask(TaskInfo* task);
     void EndTask(TaskInfo* task);

@@ -208,24 +208,6 @@ QUuid VideoTableModelWorker::LoadThumbs()
     return Add(task);
 }
 
-QString VideoTableModelWorker::Failure(TaskInfo* task, RequestError error, const QString& errorText,
-                                       const ApiResult& result)
-{
-    QString message = errorText;
-    if (error == ApiReturnFailed) {
-        message = errorCodeString(result.errorCode);
-    }
-    if (message.isEmpty()) {
-        message = requestErrorString(error);
-    }
-    qWarning().noquote() << TaskTypeToString(task->type) << "failed:" << requestErrorKey(error)
-                         << message;
-    if (task->status != TaskInfo::Abort) {
-        ThrowExceptionTask(task);
-    }
-    return message;
-}
-
 void VideoTableModelWorker::EndListLoad(TaskInfo* task, bool aborted, const QString& error)
 {
     if (aborted) {

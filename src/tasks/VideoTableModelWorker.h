@@ -49,8 +49,6 @@ private:
     QUuid Add(TaskInfo* task);
     // Stops every listed task of the type for which `same` holds, logging `line` for each.
     void Supersede(int type, const QString& line, const std::function<bool(TaskInfo*)>& same);
-    QString Failure(TaskInfo* task, ApiCollection::RequestError error, const QString& errorText,
-                    const ApiCollection::ApiResult& result);
 
     void RunRefresh(TaskInfo* task);
     void FinishRefresh(TaskInfo* task);
