@@ -8,6 +8,7 @@
 #include "api/ApiErrors.h"
 #include "api/ApiSigning.h"
 #include "app/Config.h"
+#include "common/PlatformTestConfig.h"
 #include "models/LibrarySession.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
@@ -38,11 +39,7 @@ private:
 void TestAccount::initTestCase()
 {
     QVERIFY(!qEnvironmentVariableIsEmpty("KAVRO_PLATFORM_URL"));
-    config = new Config(dir.filePath(QStringLiteral("global.ini")), this);
-    config->RegisterDefaults();
-    config->SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
-                     qEnvironmentVariable("KAVRO_TEST_CACERT"));
-    Config::SetGlobal(config);
+    config = MakePlatformTestConfig(dir.filePath(QStringLiteral("global.ini")), this);
     QVERIFY(DBManager::instance()->Open(dir.filePath(QStringLiteral("kvr-upload-client.db"))));
 }
 

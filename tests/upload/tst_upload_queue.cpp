@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/Config.h"
+#include "common/PlatformTestConfig.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 #include "upload/SDKUploadTask.h"
@@ -55,11 +56,7 @@ private:
 void TestUploadQueue::initTestCase()
 {
     QVERIFY(!qEnvironmentVariableIsEmpty("KAVRO_PLATFORM_URL"));
-    config = new Config(dir.filePath(QStringLiteral("global.ini")), this);
-    config->RegisterDefaults();
-    config->SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
-                     qEnvironmentVariable("KAVRO_TEST_CACERT"));
-    Config::SetGlobal(config);
+    config = MakePlatformTestConfig(dir.filePath(QStringLiteral("global.ini")), this);
     QVERIFY(DBManager::instance()->Open(dir.filePath(QStringLiteral("kvr-upload-client.db"))));
     DBManager::instance()->SetAccount(QStringLiteral("demo@kavro.example"));
     manager = SDKManager::instance();

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/Config.h"
+#include "common/PlatformTestConfig.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 #include "upload/SDKUploadTask.h"
@@ -48,11 +49,9 @@ private slots:
 void TestUploadRestart::continuesAfterKill()
 {
     QTemporaryDir dir;
-    Config config(dir.filePath(QStringLiteral("global.ini")));
-    config.RegisterDefaults();
-    config.SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
-                    qEnvironmentVariable("KAVRO_TEST_CACERT"));
-    Config::SetGlobal(&config);
+    // The killed client reads the same settings file: it verifies the platform the same way.
+    QScopedPointer<Config> config(
+        MakePlatformTestConfig(dir.filePath(QStringLiteral("global.ini"))));
 
     const int size = 3 * 1024 * 1024 + 4321;
     QByteArray content(size, '\0');
