@@ -1,5 +1,7 @@
 #include "GrowingThreadPool.h"
 
+#include <system_error>
+
 GrowingThreadPool::~GrowingThreadPool()
 {
     shutdown();
@@ -11,10 +13,14 @@ void GrowingThreadPool::enqueue(std::function<void()> fn)
     jobs_.push_back(std::move(fn));
     // Jobs already waiting are counted against the idle workers that will take them.
     if (idle_ < jobs_.size() && threads_.size() < maxThreads_ && !stopping_) {
-        threads_.emplace_back([this] { Work(); });
-    } else {
-        wake_.notify_one();
+        try {
+            threads_.emplace_back([this] { Work(); });
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: the job waits for a worker that is already there.
+        }
     }
+    wake_.notify_one();
 }
 
 void GrowingThreadPool::shutdown()
