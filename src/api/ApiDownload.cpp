@@ -22,6 +22,7 @@ struct DownloadTransfer
     bool* writeAbortFlag = nullptr;
     _DownloadInfo* source = nullptr;
     curl_slist* headers = nullptr;
+    CURL* handle = nullptr;  // while in the multi handle
 };
 
 // Target checks before any transfer; false (and the result worsened) for a refused target.
@@ -71,6 +72,7 @@ CURL* StartTransfer(CURLM* multi, DownloadTransfer* transfer, const QUuid& reque
         curl_easy_cleanup(handle);
         return nullptr;
     }
+    transfer->handle = handle;
     return handle;
 }
 
@@ -107,7 +109,9 @@ size_t writeToFile(char* data, size_t size, size_t count, void* transfer)
 {
     auto* download = static_cast<DownloadTransfer*>(transfer);
     if (download->writeAbortFlag && *download->writeAbortFlag) {
-        return 0;
+        // Held until MultiDownloadRequest takes the transfer out: a cancelled file ends as
+        // cancelled, not as a failed write (libcurl's error 23).
+        return CURL_WRITEFUNC_PAUSE;
     }
     if (!download->file->isOpen() && !download->file->open(QIODevice::WriteOnly)) {
         return 0;
@@ -174,6 +178,23 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
         }
     };
 
+    // A running file ended by the cancel flag: no file, no failure.
+    auto endCancelled = [&](DownloadTransfer* transfer) {
+        qCDebug(lcApi) << "download cancelled:" << transfer->url.toString();
+        curl_multi_remove_handle(multi, transfer->handle);
+        curl_easy_cleanup(transfer->handle);
+        transfer->handle = nullptr;
+        transfer->file->cancelWriting();
+        --inFlight;
+        if (result == NoError) {
+            result = DownloadCancel;
+        }
+        if (completion) {
+            completion(transfer->source, false);
+        }
+        advance();
+    };
+
     while (next < std::min(kMaxParallelDownloads, total)) {
         startNext();
     }
@@ -193,6 +214,10 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
             DownloadTransfer* transfer = nullptr;
             long httpCode = 0;
             curl_easy_getinfo(handle, CURLINFO_PRIVATE, &transfer);
+            if (code == CURLE_ABORTED_BY_CALLBACK && cancelFlag && *cancelFlag) {
+                endCancelled(transfer);  // stopped by transferProgress
+                continue;
+            }
             curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode);
             const bool ok = FinishTransfer(transfer, code, httpCode, requestId);
             if (!ok) {
@@ -203,8 +228,18 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
             }
             curl_multi_remove_handle(multi, handle);
             curl_easy_cleanup(handle);
+            transfer->handle = nullptr;
             --inFlight;
             advance();
+        }
+        if (cancelFlag && *cancelFlag && inFlight > 0) {
+            // Running files end here, without a transfer error; each frees a slot that is
+            // skipped like any other.
+            for (auto& transfer : transfers) {
+                if (transfer->handle) {
+                    endCancelled(transfer.get());
+                }
+            }
         }
         if (inFlight == 0) {
             // Every running file has ended; files that could not be started leave nothing
