@@ -1,6 +1,8 @@
 #include "api/ApiDownload.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -23,6 +25,11 @@ struct DownloadTransfer
     _DownloadInfo* source = nullptr;
     curl_slist* headers = nullptr;
     CURL* handle = nullptr;  // while in the multi handle
+    // QSaveFile::commit flushes the file to the disk, which takes milliseconds (on a busy disk
+    // a hundred): it runs beside the transfer loop, so the next file starts at once.
+    std::future<bool> commit;
+    CURLcode code = CURLE_OK;
+    long httpCode = 0;
 };
 
 // Target checks before any transfer; false (and the result worsened) for a refused target.
@@ -76,23 +83,24 @@ CURL* StartTransfer(CURLM* multi, DownloadTransfer* transfer, const QUuid& reque
     return handle;
 }
 
-// Judges a finished transfer: commits the file on success, discards it otherwise.
-bool FinishTransfer(DownloadTransfer* transfer, CURLcode code, long httpCode,
-                    const QUuid& requestId)
+// Why a finished transfer cannot be committed, or an empty text.
+QString TransferError(DownloadTransfer* transfer, CURLcode code, long httpCode)
 {
-    QString error;
     if (code != CURLE_OK) {
-        error = QStringLiteral("CURLE is not OK.");
-    } else if (httpCode != 200) {
-        error = QStringLiteral("http code is not 200.");
-    } else if (!transfer->file->isOpen()) {
-        error = QStringLiteral("file handle is not open: ") + transfer->file->errorString();
-    } else if (!transfer->file->commit()) {
-        error = QStringLiteral("write file failed: ") + transfer->file->errorString();
+        return QStringLiteral("CURLE is not OK.");
     }
-    if (error.isEmpty()) {
-        return true;
+    if (httpCode != 200) {
+        return QStringLiteral("http code is not 200.");
     }
+    if (!transfer->file->isOpen()) {
+        return QStringLiteral("file handle is not open: ") + transfer->file->errorString();
+    }
+    return QString();
+}
+
+void ReportFailure(DownloadTransfer* transfer, const QString& error, CURLcode code, long httpCode,
+                   const QUuid& requestId)
+{
     qCCritical(lcApi) << "curl download failed:" << error << requestId;
     qCCritical(lcApi).noquote() << QStringLiteral("curl result: %1(%2), http code: %3, url:")
                                        .arg(QString::fromUtf8(curl_easy_strerror(code)))
@@ -100,7 +108,6 @@ bool FinishTransfer(DownloadTransfer* transfer, CURLcode code, long httpCode,
                                        .arg(httpCode)
                                 << transfer->url.toString();
     transfer->file->cancelWriting();
-    return false;
 }
 
 }  // namespace
@@ -195,10 +202,35 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
         advance();
     };
 
+    std::vector<DownloadTransfer*> committing;
+    // Reports the files whose commit has ended (all of them when wait is set).
+    auto reapCommits = [&](bool wait) {
+        for (auto it = committing.begin(); it != committing.end();) {
+            DownloadTransfer* transfer = *it;
+            if (!wait &&
+                transfer->commit.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+                ++it;
+                continue;
+            }
+            const bool ok = transfer->commit.get();
+            if (!ok) {
+                ReportFailure(transfer,
+                              QStringLiteral("write file failed: ") + transfer->file->errorString(),
+                              transfer->code, transfer->httpCode, requestId);
+                result = DownloadOccurSomeError;
+            }
+            if (completion) {
+                completion(transfer->source, ok);
+            }
+            it = committing.erase(it);
+        }
+    };
+
     while (next < std::min(kMaxParallelDownloads, total)) {
         startNext();
     }
     while (inFlight > 0 || next < total) {
+        reapCommits(false);
         int running = 0;
         curl_multi_perform(multi, &running);
         int queued = 0;
@@ -219,12 +251,20 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
                 continue;
             }
             curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode);
-            const bool ok = FinishTransfer(transfer, code, httpCode, requestId);
-            if (!ok) {
+            const QString error = TransferError(transfer, code, httpCode);
+            if (error.isEmpty()) {
+                transfer->code = code;
+                transfer->httpCode = httpCode;
+                QSaveFile* file = transfer->file.get();
+                transfer->commit =
+                    std::async(std::launch::async, [file] { return file->commit(); });
+                committing.push_back(transfer);
+            } else {
+                ReportFailure(transfer, error, code, httpCode, requestId);
                 result = DownloadOccurSomeError;
-            }
-            if (completion) {
-                completion(transfer->source, ok);
+                if (completion) {
+                    completion(transfer->source, false);
+                }
             }
             curl_multi_remove_handle(multi, handle);
             curl_easy_cleanup(handle);
@@ -247,8 +287,9 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
             advance();
             continue;
         }
-        curl_multi_wait(multi, nullptr, 0, 1000, nullptr);
+        curl_multi_wait(multi, nullptr, 0, committing.empty() ? 1000 : 2, nullptr);
     }
+    reapCommits(true);
     curl_multi_cleanup(multi);
 
     for (auto& transfer : transfers) {
