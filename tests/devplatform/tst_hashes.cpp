@@ -51,15 +51,14 @@ void TestHashes::crc64_data()
     // Lengths around the 64-byte blocks of the folding kernels, cut anywhere.
     QTest::newRow("63 bytes") << Pattern(63) << QList<int>{} << quint64(0x08638599cb53ab9bULL);
     QTest::newRow("64 bytes") << Pattern(64) << QList<int>{63} << quint64(0x043f21f53bad9f39ULL);
-    QTest::newRow("65 bytes") << Pattern(65) << QList<int>{1, 64}
-                              << quint64(0x4c2a739ff69cf2f0ULL);
+    QTest::newRow("65 bytes") << Pattern(65) << QList<int>{1, 64} << quint64(0x4c2a739ff69cf2f0ULL);
     QTest::newRow("4097 bytes") << Pattern(4097) << QList<int>{17, 17, 4096}
                                 << quint64(0x1352ffdf2f3ca2baULL);
     QTest::newRow("100003 bytes") << Pattern(100003) << QList<int>{1, 4097, 65536, 99999}
                                   << quint64(0xc1828b02eceb3e69ULL);
-    QTest::newRow("1 MiB of zeros") << QByteArray(1 << 20, '\0')
-                                    << QList<int>{3, 1 << 16, (1 << 20) - 5}
-                                    << quint64(0x606b70a23ebaf6c2ULL);
+    QTest::newRow("1 MiB of zeros")
+        << QByteArray(1 << 20, '\0') << QList<int>{3, 1 << 16, (1 << 20) - 5}
+        << quint64(0x606b70a23ebaf6c2ULL);
 }
 
 void TestHashes::crc64()
