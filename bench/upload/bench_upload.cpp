@@ -97,6 +97,9 @@ int RunLibrary(const std::vector<std::string>& files, const std::string& cache)
     KVRSetSdkLogLevel(0);
     if (!cache.empty()) {
         KVRSetSdkCachePath(cache.c_str());
+        // The resume figures read what the library checksummed again from its debug log.
+        KVRSetSdkLogFile((cache + "/library.log").c_str());
+        KVRSetSdkLogLevel(3);
     }
     KVRSetSdkPlatformUrl(Env("KAVRO_PLATFORM_URL").c_str());
     if (KVRInitSdkLibrary(kUserId, kAppId, kAppSecret) != 0) {
@@ -556,7 +559,7 @@ int RunResume(const std::string& self, const std::string& tmp)
     const std::vector<std::string> args{self, "--library", "--cache", cache, file};
     std::printf("\nresume after kill -9 of a 4 GiB upload (page cache %s before each restart)\n",
                 geteuid() == 0 ? "dropped" : "NOT dropped: not root");
-    std::printf("  killed at   platform offset   restart -> bytes arriving\n");
+    std::printf("  killed at   platform offset   restart -> bytes arriving   checksummed again\n");
     pid_t child = Spawn(args, tmp + "/resume.out");
     std::string upload;
     for (const double fraction : {0.1, 0.5, 0.9}) {
@@ -587,8 +590,19 @@ int RunResume(const std::string& self, const std::string& tmp)
         while (FileSize(upload) <= held && Now() - start < 60) {
             usleep(500);
         }
-        std::printf("  %5.0f %%   %10.1f MiB   %8.0f ms\n", fraction * 100, held / kMiB,
-                    (Now() - start) * 1000);
+        const double ms = (Now() - start) * 1000;
+        // "checksum of bytes A..B from the file": what the new run read before sending.
+        int64_t reread = 0;
+        const std::string log = ReadFile(cache + "/library.log");
+        const size_t at = log.rfind("checksum of bytes ");
+        if (at != std::string::npos) {
+            const int64_t from = std::atoll(log.c_str() + at + 18);
+            const size_t dots = log.find("..", at);
+            reread = dots == std::string::npos ? 0 : std::atoll(log.c_str() + dots + 2) - from;
+        }
+        std::remove((cache + "/library.log").c_str());
+        std::printf("  %5.0f %%   %10.1f MiB   %8.0f ms   %10.1f MiB\n", fraction * 100,
+                    held / kMiB, ms, reread / kMiB);
         std::fflush(stdout);
     }
     const bool ok = Wait(child, nullptr);
