@@ -173,3 +173,14 @@ states("transferList", "icon_pause", lambda c: stroke("M9 6v12M15 6v12", c, 2), 
 states("transferList", "icon_folder_open", lambda c: stroke(
     "M3.5 7.5A2 2 0 0 1 5.5 5.5h4l2 2h7a2 2 0 0 1 2 2v8a2 2 0 0 1-2 2h-13a2 2 0 0 1-2-2z", c, 1.6),
     (MUTED, ACCENT, ACCENT_DARK), 16)
+
+# --- transfer page: retry, the file icon of a row, the empty placeholder -----------------------
+states("transferList", "icon_retry", lambda c: stroke(
+    "M19.5 12a7.5 7.5 0 1 1-2.2-5.3M19.5 4.5v4.5h-4.5", c, 1.8), (MUTED, ACCENT, ACCENT_DARK), 16)
+write("transferList", "icon_file_video.svg", svg(
+    '<path d="M6 3.5h8l4.5 4.5v12a1 1 0 0 1-1 1H6a1 1 0 0 1-1-1V4.5a1 1 0 0 1 1-1z" fill="#eaf0ff" '
+    'stroke="%s" stroke-width="1.5"/><path d="M10 11v5.5l4.5-2.75z" fill="%s"/>' % (ACCENT, ACCENT), 16))
+write("transferList", "icon_empty.svg", svg(
+    EMPTY_BOX + '<circle cx="80" cy="30" r="16" fill="%s"/>' % ACCENT +
+    '<path d="M80 38V22M73 29l7-7 7 7" stroke="#fff" stroke-width="3.5" stroke-linecap="round" '
+    'stroke-linejoin="round"/>', 160, 160))
