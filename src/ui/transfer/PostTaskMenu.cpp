@@ -20,20 +20,27 @@ QString Text(const char* key)
 PostTaskMenu::PostTaskMenu(QWidget* parent) : QMenu(parent)
 {
     setObjectName(QStringLiteral("postTaskMenu"));
-    setTitle(Text("MainWindow.AfterUploadFinish"));
+    setTitle(Text(QT_TRANSLATE_NOOP("TransferListWidget", "MainWindow.AfterUploadFinish")));
     setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);
     auto* titleAction = new QWidgetAction(this);
-    auto* title = new QLabel(Text("MainWindow.AfterUploadFinish"), this);
+    auto* title = new QLabel(
+        Text(QT_TRANSLATE_NOOP("TransferListWidget", "MainWindow.AfterUploadFinish")), this);
     title->setObjectName(QStringLiteral("postTaskTitle"));
     titleAction->setDefaultWidget(title);
     addAction(titleAction);
     for (QRadioButton* button :
-         {AddRow("postTaskShutdown", Text("MainWindow.PostTaskShutdown"), Shutdown),
-          AddRow("postTaskSleep", Text("MainWindow.PostTaskSleep"), Sleep),
-          AddRow("postTaskQuit", Text("MainWindow.PostTaskQuit"), Quit),
-          AddRow("postTaskNothing", Text("MainWindow.PostTaskNoPostTask"), Nothing)}) {
+         {AddRow("postTaskShutdown",
+                 Text(QT_TRANSLATE_NOOP("TransferListWidget", "MainWindow.PostTaskShutdown")),
+                 Shutdown),
+          AddRow("postTaskSleep",
+                 Text(QT_TRANSLATE_NOOP("TransferListWidget", "MainWindow.PostTaskSleep")), Sleep),
+          AddRow("postTaskQuit",
+                 Text(QT_TRANSLATE_NOOP("TransferListWidget", "MainWindow.PostTaskQuit")), Quit),
+          AddRow("postTaskNothing",
+                 Text(QT_TRANSLATE_NOOP("TransferListWidget", "MainWindow.PostTaskNoPostTask")),
+                 Nothing)}) {
         group->addButton(button);
     }
     SetChoice(Nothing);
