@@ -1331,6 +1331,10 @@
         <translation>以下文件格式不支持：</translation>
     </message>
     <message>
+        <source>UploadDialog.NoCategory</source>
+        <translation>分类列表尚未加载完成，请稍后再试</translation>
+    </message>
+    <message>
         <source>UploadDialog.InvalidParam</source>
         <translation>标题、简介或标签中含有不支持的字符（如表情符号），请修改后再上传</translation>
     </message>

@@ -16,6 +16,8 @@ UploadTableModel::UploadTableModel(QObject* parent) : QStandardItemModel(0, Colu
 {
     setHorizontalHeaderLabels({tr("UploadTableModel.Title"), tr("UploadTableModel.VideoFormat"),
                                tr("UploadTableModel.Size"), QString(), QString()});
+    setHeaderData(Title, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter),
+                  Qt::TextAlignmentRole);
     connect(this, &QAbstractItemModel::rowsInserted, this,
             [this] { emit SignalRowCountChanged(rowCount()); });
     connect(this, &QAbstractItemModel::rowsRemoved, this,

@@ -81,9 +81,11 @@ bool SystemPower::CallManager(const QString& method)
 
 bool SystemPower::SetInhibited(bool on, const QString& why)
 {
-    if (on == inhibited) {
-        return true;
+    // One attempt per change of mind: a refused inhibitor is not asked for again every second.
+    if (on == wanted) {
+        return on == inhibited;
     }
+    wanted = on;
 #ifdef Q_OS_WIN
     Q_UNUSED(why)
     SetThreadExecutionState(on ? (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) : ES_CONTINUOUS);

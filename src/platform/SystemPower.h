@@ -34,5 +34,6 @@ private:
     QDBusConnection bus;
     QDBusUnixFileDescriptor inhibitor;
     bool inhibited = false;
+    bool wanted = false;
     QString lastError;
 };

@@ -13,6 +13,7 @@
 #include "DemoDriver.h"
 #include "app/Application.h"
 #include "app/Config.h"
+#include "models/CategoryTreeModel.h"
 #include "models/UploadTableModel.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/transfer/HistoryTableWidget.h"
@@ -84,7 +85,16 @@ QString DemoFile(const QString& name, qint64 size)
 
 void DemoDriver::AddTransferSteps()
 {
-    Add(QStringLiteral("transfer page, empty"), 1500, [this] {
+    // The upload dialog picks from the category tree, which the library page loads.
+    Add(QStringLiteral("category tree"), 1500, [this] {
+        CategoryTreeModel* categories = Application::Instance()->GetCategoryTreeModel();
+        if (categories->rowCount() == 0 && !categories->IsOperating()) {
+            categories->RefreshCategory();
+        }
+        WaitFor(QStringLiteral("category tree"), 30000,
+                [categories] { return categories->rowCount() > 0; });
+    });
+    Add(QStringLiteral("transfer page, empty"), 300, [this] {
         ClickChild(Window(), "transferListBtn");
         if (!Page()) {
             Fail(QStringLiteral("no transfer page"));

@@ -21,6 +21,7 @@ ProgressWidget::ProgressWidget(QWidget* parent) : QWidget(parent)
     stateLabel->setObjectName(QStringLiteral("stateLabel"));
     percentLabel = new QLabel(this);
     percentLabel->setObjectName(QStringLiteral("percentLabel"));
+    percentLabel->setMinimumWidth(32);
     speedLabel = new QLabel(this);
     speedLabel->setObjectName(QStringLiteral("speedLabel"));
     timesLabel = new QLabel(this);
@@ -32,7 +33,7 @@ ProgressWidget::ProgressWidget(QWidget* parent) : QWidget(parent)
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
-    layout->setHorizontalSpacing(6);
+    layout->setHorizontalSpacing(10);
     layout->setVerticalSpacing(6);
     layout->addWidget(uploadBar, 0, 0, 1, 4);
     layout->addWidget(stateLabel, 1, 0);

@@ -67,6 +67,11 @@ UploadDialog::UploadDialog(SDKManager& uploads, CategoryTreeModel& categories, C
     ExpandCategories();
     connect(&categories, &QAbstractItemModel::modelReset, this, &UploadDialog::ExpandCategories);
     connect(&categories, &QAbstractItemModel::rowsInserted, this, &UploadDialog::ExpandCategories);
+    connect(&categories, &QAbstractItemModel::modelReset, this, [this] {
+        if (cateId == 0 && this->categories.rowCount() > 0) {
+            cateId = this->categories.index(0, 0).data(kCateIdRole).toULongLong();
+        }
+    });
     if (categories.rowCount() > 0) {
         cateId = categories.index(0, 0).data(kCateIdRole).toULongLong();
     }
@@ -385,6 +390,11 @@ void UploadDialog::SlotConfirmUpload()
             Toast::ShowToastInParent(this, tr("UploadDialog.InvalidParam"));
             return;
         }
+    }
+    if (cateId == 0) {
+        // The category tree has not arrived yet: nothing to upload into.
+        Toast::ShowToastInParent(this, tr("UploadDialog.NoCategory"));
+        return;
     }
     const QModelIndex cateIndex = categories.IndexOfCateId(cateId);
     const QString cateName = cateIndex.isValid() ? cateIndex.data().toString() : QString();
