@@ -51,6 +51,7 @@ inline bool InitLibrary(const ApiCollection::LoginResult& login)
 // Loads the account's category tree into model.
 inline bool LoadCategories(CategoryTreeModel& model)
 {
+    model.SetAccount(ModelsPlatform::Account());
     QSignalSpy done(&model, &CategoryTreeModel::SignalRefreshCategoryDone);
     QSignalSpy failed(&model, &CategoryTreeModel::SignalRefreshCategoryFailed);
     return !model.RefreshCategory().isNull() && done.wait(30000) && failed.isEmpty() &&

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 
 PostTaskCountdownDialog::PostTaskCountdownDialog(PostTaskMenu::Choice choice, int seconds,
@@ -18,7 +18,7 @@ PostTaskCountdownDialog::PostTaskCountdownDialog(PostTaskMenu::Choice choice, in
                    Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("MessageBox.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("MessageBox.qss")));
     setWindowTitle(tr("SystemTip"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 24);

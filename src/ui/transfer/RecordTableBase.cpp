@@ -2,11 +2,11 @@
 
 #include <QHeaderView>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 
 RecordTableBase::RecordTableBase(QWidget* parent) : QTableWidget(parent)
 {
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("RecordTable.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("RecordTable.qss")));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);

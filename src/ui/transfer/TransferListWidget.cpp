@@ -1,5 +1,6 @@
 #include "ui/transfer/TransferListWidget.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,13 +9,13 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "app/Config.h"
 #include "models/CategoryTreeModel.h"
 #include "platform/SystemPower.h"
 #include "store/DBManager.h"
 #include "ui/common/MsgBox.h"
 #include "ui/common/StatusButton.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
 #include "ui/transfer/DropToUploadEventFilter.h"
 #include "ui/transfer/HistoryTableWidget.h"
@@ -37,7 +38,7 @@ TransferListWidget::TransferListWidget(SDKManager& uploads, DBManager& database,
 {
     setObjectName(QStringLiteral("TransferListWidget"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("TransferListWidget.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("TransferListWidget.qss")));
     BuildUi();
 
     connect(&uploads, &SDKManager::SignalAppendUpload, recordTable,
@@ -392,6 +393,11 @@ void TransferListWidget::OnProcess(qlonglong uploadBytes, qlonglong totalBytes, 
     }
     totalSpeedLabel->setText(speed);
     tray->SetQueue(recordTable->Count(), totalPercent, allStarted);
+}
+
+bool TransferListWidget::TrayShown() const
+{
+    return tray && tray->isVisible();
 }
 
 QString TransferListWidget::TotalPercentText() const

@@ -51,6 +51,8 @@ public:
     PostTaskMenu* PostMenu() const { return postTaskMenu; }
     PostTaskController* PostTask() const { return postTask; }
     TransferTrayIcon* Tray() const { return tray; }
+    // Whether the tray icon is on the desktop (closing the window may then hide it).
+    bool TrayShown() const;
     SystemPower& Power() const { return *power; }
 
     // The header's texts: "45.50%" and "1.50MB/S".

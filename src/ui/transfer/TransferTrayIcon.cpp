@@ -5,8 +5,6 @@
 #include <QMenu>
 #include <QWidget>
 
-#include "app/Application.h"
-
 TransferTrayIcon::TransferTrayIcon(QWidget* window, QObject* parent)
     : QSystemTrayIcon(parent), window(window)
 {

@@ -17,10 +17,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "app/Config.h"
 #include "models/CategoryTreeModel.h"
 #include "models/UploadTableModel.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 #include "ui/transfer/DropToUploadEventFilter.h"
@@ -56,7 +56,7 @@ UploadDialog::UploadDialog(SDKManager& uploads, CategoryTreeModel& categories, C
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_StyledBackground);
     setModal(true);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("UploadDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("UploadDialog.qss")));
     setWindowTitle(tr("UploadDialog.Title"));
     model = new UploadTableModel(this);
     BuildUi();

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "app/Format.h"
 #include "models/UploadTableModel.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 #include "upload/SDKManager.h"
@@ -23,7 +23,7 @@ UploadEditDialog::UploadEditDialog(const QString& title, const QString& descript
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("UploadDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("UploadDialog.qss")));
     setWindowTitle(tr("UploadEditDialog.Title"));
     setModal(true);
     resize(480, 360);
