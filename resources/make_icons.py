@@ -169,7 +169,9 @@ DELETE = lambda c: stroke("M4.5 7h15M9.5 7V5h5v2M6.5 7l1 12.5h9l1-12.5M10 10.5v6
 states("transferList", "icon_delete_tasks", DELETE, (MUTED, DANGER, DANGER), 16)
 states("transferList", "icon_start", lambda c: '<path d="M8 5.5v13l10.5-6.5z" stroke="%s" stroke-width="1.7"/>' % c,
        (MUTED, ACCENT, ACCENT_DARK), 16)
-states("transferList", "icon_pause", lambda c: stroke("M9 6v12M15 6v12", c, 2), (MUTED, ACCENT, ACCENT_DARK), 16)
+states("transferList", "icon_pause", lambda c: ('<rect x="6.5" y="5.5" width="3.5" height="13" rx="1" fill="%s"/>'
+                                                 '<rect x="14" y="5.5" width="3.5" height="13" rx="1" fill="%s"/>' % (c, c)),
+       (MUTED, ACCENT, ACCENT_DARK), 16)
 states("transferList", "icon_folder_open", lambda c: stroke(
     "M3.5 7.5A2 2 0 0 1 5.5 5.5h4l2 2h7a2 2 0 0 1 2 2v8a2 2 0 0 1-2 2h-13a2 2 0 0 1-2-2z", c, 1.6),
     (MUTED, ACCENT, ACCENT_DARK), 16)

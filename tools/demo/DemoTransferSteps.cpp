@@ -172,11 +172,6 @@ void DemoDriver::AddTransferSteps()
         });
         button->showMenu();
     });
-    Add(QStringLiteral("finished tab"), 1200, [this] {
-        ClickChild(Page(), "historyTabBtn");
-        Shot(QStringLiteral("25-transfer-finished"));
-        ClickChild(Page(), "recordTabBtn");
-    });
     Add(QStringLiteral("tray menu"), 300, [this] {
         TransferTrayIcon* tray = Page()->Tray();
         QMenu* menu = tray ? tray->Menu() : nullptr;
@@ -192,6 +187,11 @@ void DemoDriver::AddTransferSteps()
         });
         menu->popup(screen.bottomRight() -
                     QPoint(menu->sizeHint().width() + 8, menu->sizeHint().height() + 8));
+    });
+    Add(QStringLiteral("finished tab"), 1200, [this] {
+        ClickChild(Page(), "historyTabBtn");
+        Shot(QStringLiteral("25-transfer-finished"));
+        ClickChild(Page(), "recordTabBtn");
     });
     Add(QStringLiteral("back to the library"), 300, [] {
         PlatformFault(QString());

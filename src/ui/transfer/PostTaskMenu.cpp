@@ -85,3 +85,11 @@ void PostTaskMenu::mouseReleaseEvent(QMouseEvent* event)
     }
     QMenu::mouseReleaseEvent(event);
 }
+
+void PostTaskMenu::showEvent(QShowEvent* event)
+{
+    QMenu::showEvent(event);
+    if (QWidget* button = parentWidget()) {
+        move(button->mapToGlobal(QPoint(button->width() - width(), button->height() + 4)));
+    }
+}

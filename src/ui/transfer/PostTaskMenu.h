@@ -30,6 +30,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Opens below its button with the right edges lined up, inside the window.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QRadioButton* AddRow(const char* name, const QString& text, Choice value);
