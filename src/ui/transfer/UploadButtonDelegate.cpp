@@ -36,7 +36,24 @@ void UploadButtonDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
                                  const QModelIndex& index) const
 {
     if (index.data(UploadTableModel::ButtonCellRole).toInt() != 1) {
-        QStyledItemDelegate::paint(painter, option, index);
+        if (index.column() != UploadTableModel::Title) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        // The title: the row's background over the whole cell, the text 12 pixels in.
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QString text = cell.text;
+        cell.text.clear();
+        QWidget* view = qobject_cast<QWidget*>(parent());
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, view);
+        const QRect textRect = option.rect.adjusted(12, 0, -8, 0);
+        painter->save();
+        painter->setPen(cell.palette.color(QPalette::Text));
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                          cell.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
+        painter->restore();
         return;
     }
     // The row's background first (alternating colours, selection of a blinking row).
