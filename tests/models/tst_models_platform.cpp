@@ -181,6 +181,7 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
     QCOMPARE(PathOf(model, algebra), algebraPath);
     QCOMPARE(model.CateName(algebra), QStringLiteral("改名 + 100%"));
     QCOMPARE(model.CateName(newId), added);
+    QCOMPARE(PathOf(model, newId), PathOf(model, top) + QLatin1Char(',') + QString::number(newId));
 }
 
 void TestModelsPlatform::failedAddReportsAndLeavesTree()
