@@ -20,6 +20,7 @@
 #include "api/Api.h"
 #include "app/Config.h"
 #include "common/OffGuiThread.h"
+#include "common/TestLiterals.h"
 
 using namespace ApiCollection;
 
@@ -55,7 +56,7 @@ bool SignatureMatches(const QList<QPair<QString, QString>>& pairs, const QString
         }
     }
     signParams(secret, &params);
-    return !sign.isEmpty() && params.value(QStringLiteral("sign")) == sign;
+    return !sign.isEmpty() && params.value("sign"_s) == sign;
 }
 
 QStringList Names(const QList<QPair<QString, QString>>& pairs)
@@ -113,7 +114,7 @@ private:
     QTemporaryDir dir;
     Config* config = nullptr;
     LocalHttpServer server;
-    const QString secret = QStringLiteral("secret-1");
+    const QString secret = "secret-1"_s;
 };
 
 void TestApiTransport::initTestCase()
@@ -121,17 +122,16 @@ void TestApiTransport::initTestCase()
     QVERIFY(dir.isValid());
     QCOMPARE(curl_global_init(CURL_GLOBAL_ALL), CURLE_OK);
     QVERIFY(server.Listen());
-    config = new Config(dir.filePath(QStringLiteral("global.ini")), this);
+    config = new Config(dir.filePath("global.ini"_s), this);
     config->RegisterDefaults();
     Config::SetGlobal(config);
-    setCredentials({QStringLiteral("app-1"), secret});
+    setCredentials({"app-1"_s, secret});
 }
 
 void TestApiTransport::init()
 {
-    config->SetValue(QStringLiteral("Custom"), QStringLiteral("platformUrl"),
-                     QString::fromLatin1(server.BaseUrl()));
-    config->SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("proxyType"), 0);
+    config->SetValue("Custom"_s, "platformUrl"_s, QString::fromLatin1(server.BaseUrl()));
+    config->SetValue("NetWorkManager"_s, "proxyType"_s, 0);
     server.ResetCounters();
 }
 
@@ -147,8 +147,7 @@ void TestApiTransport::loginWire()
     const QUuid id = QUuid::createUuid();
     QByteArray response = "stale";
     const RequestError result = OffGuiThread([&] {
-        return LoginClientRequest(id, QStringLiteral("a+b@c.d"), QStringLiteral("密码pass"),
-                                  &response, nullptr, nullptr);
+        return LoginClientRequest(id, "a+b@c.d"_s, "密码pass"_s, &response, nullptr, nullptr);
     });
     QCOMPARE(result, NoError);
     QCOMPARE(response, kSuccess);
@@ -156,8 +155,7 @@ void TestApiTransport::loginWire()
     const LocalHttpServer::Request request = server.Requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.target, QByteArray("/v3/front/login-client"));
-    QCOMPARE(request.body,
-             "email=a%2Bb%40c.d&password=" + loginPasswordDigest(QStringLiteral("密码pass")));
+    QCOMPARE(request.body, "email=a%2Bb%40c.d&password=" + loginPasswordDigest("密码pass"_s));
     QCOMPARE(request.headers.value("user-agent"), kUserAgent);
     QCOMPARE(request.headers.value("__client_uuid"), id.toString().toLatin1());
     QCOMPARE(request.headers.value("content-type"),
@@ -170,18 +168,17 @@ void TestApiTransport::signedPostWire()
     QByteArray response;
     const RequestError result = OffGuiThread([&] {
         return AddCategoryRequest(QUuid::createUuid(), Q_UINT64_C(9007199254740993),
-                                  QStringLiteral("新 分类&x=😀"), &response, nullptr, nullptr);
+                                  "新 分类&x=😀"_s, &response, nullptr, nullptr);
     });
     QCOMPARE(result, NoError);
     const LocalHttpServer::Request request = server.Requests().value(0);
     QCOMPARE(request.target, QByteArray("/v3/category/add"));
     const auto pairs = FormPairs(request.body);
-    QCOMPARE(Names(pairs), (QStringList{QStringLiteral("appId"), QStringLiteral("name"),
-                                        QStringLiteral("parentId"), QStringLiteral("sign"),
-                                        QStringLiteral("timestamp")}));
-    QCOMPARE(pairs.at(0).second, QStringLiteral("app-1"));
-    QCOMPARE(pairs.at(1).second, QStringLiteral("新 分类&x=😀"));
-    QCOMPARE(pairs.at(2).second, QStringLiteral("9007199254740993"));
+    QCOMPARE(Names(pairs),
+             (QStringList{"appId"_s, "name"_s, "parentId"_s, "sign"_s, "timestamp"_s}));
+    QCOMPARE(pairs.at(0).second, "app-1"_s);
+    QCOMPARE(pairs.at(1).second, "新 分类&x=😀"_s);
+    QCOMPARE(pairs.at(2).second, "9007199254740993"_s);
     QVERIFY(SignatureMatches(pairs, secret));
     // Milliseconds since the epoch, within this test's run.
     QVERIFY(qAbs(pairs.at(4).second.toLongLong() - QDateTime::currentMSecsSinceEpoch()) < 60000);
@@ -196,17 +193,12 @@ void TestApiTransport::signedGetWire_data()
 
     QTest::newRow("no title, no sort")
         << QString() << int(NoSort) << false
-        << QStringList{QStringLiteral("appId"),          QStringLiteral("cateId"),
-                       QStringLiteral("containSubCate"), QStringLiteral("page"),
-                       QStringLiteral("pageSize"),       QStringLiteral("sign"),
-                       QStringLiteral("timestamp")};
+        << QStringList{"appId"_s,    "cateId"_s, "containSubCate"_s, "page"_s,
+                       "pageSize"_s, "sign"_s,   "timestamp"_s};
     QTest::newRow("title and sort")
-        << QStringLiteral("标题 a") << int(TitleNameAsc) << true
-        << QStringList{QStringLiteral("appId"),          QStringLiteral("cateId"),
-                       QStringLiteral("containSubCate"), QStringLiteral("page"),
-                       QStringLiteral("pageSize"),       QStringLiteral("sign"),
-                       QStringLiteral("sort"),           QStringLiteral("timestamp"),
-                       QStringLiteral("title")};
+        << "标题 a"_s << int(TitleNameAsc) << true
+        << QStringList{"appId"_s, "cateId"_s, "containSubCate"_s, "page"_s, "pageSize"_s,
+                       "sign"_s,  "sort"_s,   "timestamp"_s,      "title"_s};
 }
 
 void TestApiTransport::signedGetWire()
@@ -233,11 +225,11 @@ void TestApiTransport::signedGetWire()
     QVERIFY(SignatureMatches(pairs, secret));
     for (const auto& pair : pairs) {
         if (pair.first == QLatin1String("containSubCate")) {
-            QCOMPARE(pair.second, sub ? QStringLiteral("Y") : QStringLiteral("N"));
+            QCOMPARE(pair.second, sub ? "Y"_s : "N"_s);
         } else if (pair.first == QLatin1String("title")) {
             QCOMPARE(pair.second, title);
         } else if (pair.first == QLatin1String("sort")) {
-            QCOMPARE(pair.second, QStringLiteral("titleAsc"));
+            QCOMPARE(pair.second, "titleAsc"_s);
         }
     }
 }
@@ -264,13 +256,11 @@ void TestApiTransport::refusedConnection()
     QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
     const quint16 closedPort = probe.serverPort();
     probe.close();
-    config->SetValue(QStringLiteral("Custom"), QStringLiteral("platformUrl"),
-                     QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    config->SetValue("Custom"_s, "platformUrl"_s, "http://127.0.0.1:%1"_s.arg(closedPort));
     QByteArray response;
     QString error;
     QCOMPARE(OffGuiThread([&] {
-                 return DeleteVideoRequest(QUuid::createUuid(), QStringLiteral("v"), &response,
-                                           nullptr, &error);
+                 return DeleteVideoRequest(QUuid::createUuid(), "v"_s, &response, nullptr, &error);
              }),
              CurlPerformFailed);
     QVERIFY(!error.isEmpty());
@@ -284,8 +274,7 @@ void TestApiTransport::timeout()
     LocalHttpServer::Reply silent;
     silent.never = true;
     server.SetReply("/silent", silent);
-    config->SetValue(QStringLiteral("Custom"), QStringLiteral("updateUrl"),
-                     QString::fromLatin1(server.BaseUrl() + "/silent"));
+    config->SetValue("Custom"_s, "updateUrl"_s, QString::fromLatin1(server.BaseUrl() + "/silent"));
     QElapsedTimer timer;
     timer.start();
     QByteArray response;
@@ -332,7 +321,8 @@ void TestApiTransport::proxy_data()
         << 0 << QString() << QString() << false << QByteArray();
     QTest::newRow("http proxy") << 1 << QString() << QString() << true << QByteArray();
     QTest::newRow("any non-zero type is http, with credentials")
-        << 2 << QStringLiteral("u") << QStringLiteral("p") << true << QByteArray("Basic dTpw");
+        << 2 << "u"_s
+        << "p"_s << true << QByteArray("Basic dTpw");
 }
 
 void TestApiTransport::proxy()
@@ -343,34 +333,32 @@ void TestApiTransport::proxy()
     QFETCH(bool, viaProxy);
     QFETCH(QByteArray, authorization);
 
-    const QString group = QStringLiteral("NetWorkManager");
-    config->SetValue(group, QStringLiteral("proxyType"), type);
-    config->SetValue(group, QStringLiteral("proxyHostName"), QStringLiteral("127.0.0.1"));
-    config->SetValue(group, QStringLiteral("proxyPort"), server.Port());
-    config->SetValue(group, QStringLiteral("proxyUser"), user);
-    config->SetValue(group, QStringLiteral("proxyPassword"), password);
+    const QString group = "NetWorkManager"_s;
+    config->SetValue(group, "proxyType"_s, type);
+    config->SetValue(group, "proxyHostName"_s, "127.0.0.1"_s);
+    config->SetValue(group, "proxyPort"_s, server.Port());
+    config->SetValue(group, "proxyUser"_s, user);
+    config->SetValue(group, "proxyPassword"_s, password);
     if (viaProxy) {
         // Only the proxy can reach this host.
-        config->SetValue(QStringLiteral("Custom"), QStringLiteral("platformUrl"),
-                         QStringLiteral("http://platform.invalid"));
+        config->SetValue("Custom"_s, "platformUrl"_s, "http://platform.invalid"_s);
     }
     server.SetReply("/v3/video/delete-video", {200, kSuccess});
     QByteArray response;
     QCOMPARE(OffGuiThread([&] {
-                 return DeleteVideoRequest(QUuid::createUuid(), QStringLiteral("v"), &response,
-                                           nullptr, nullptr);
+                 return DeleteVideoRequest(QUuid::createUuid(), "v"_s, &response, nullptr, nullptr);
              }),
              NoError);
     const LocalHttpServer::Request request = server.Requests().value(0);
     QCOMPARE(request.target, viaProxy ? QByteArray("http://platform.invalid/v3/video/delete-video")
                                       : QByteArray("/v3/video/delete-video"));
     QCOMPARE(request.headers.value("proxy-authorization"), authorization);
-    config->SetValue(group, QStringLiteral("proxyType"), 0);
+    config->SetValue(group, "proxyType"_s, 0);
 }
 
 void TestApiTransport::logsCarryNoSecrets()
 {
-    const QString password = QStringLiteral("Pa55-word");
+    const QString password = "Pa55-word"_s;
     const QByteArray refusal =
         "{\"requestId\":\"r\",\"code\":400,\"status\":\"error\","
         "\"error\":{\"code\":23,\"desc\":\"wrong\"},\"data\":[]}";
@@ -384,12 +372,11 @@ void TestApiTransport::logsCarryNoSecrets()
     QByteArray response;
     OffGuiThread([&] {
         LoginResult login;
-        LoginClientRequest(QUuid::createUuid(), QStringLiteral("me@x.y"), password, &response,
-                           nullptr, nullptr);
+        LoginClientRequest(QUuid::createUuid(), "me@x.y"_s, password, &response, nullptr, nullptr);
         ParseLoginClientResponse(response, &login);
         ApiResult edit;
-        UpdateVideoInfoRequest(QUuid::createUuid(), QStringLiteral("v"), QStringLiteral("t"),
-                               QString(), QString(), &response, nullptr, nullptr);
+        UpdateVideoInfoRequest(QUuid::createUuid(), "v"_s, "t"_s, QString(), QString(), &response,
+                               nullptr, nullptr);
         ParseUpdateVideoInfoResponse(response, &edit);
         return 0;
     });
@@ -425,8 +412,7 @@ void TestApiTransport::successIsQuiet()
     g_previousHandler = qInstallMessageHandler(CapturingHandler);
     QByteArray response;
     const RequestError result = OffGuiThread([&] {
-        return DeleteVideoRequest(QUuid::createUuid(), QStringLiteral("v"), &response, nullptr,
-                                  nullptr);
+        return DeleteVideoRequest(QUuid::createUuid(), "v"_s, &response, nullptr, nullptr);
     });
     qInstallMessageHandler(g_previousHandler);
     QCOMPARE(result, NoError);
@@ -443,9 +429,8 @@ void TestApiTransport::downloadTenAtOnce()
     QList<_DownloadInfo> infos;
     for (int i = 0; i < 12; ++i) {
         _DownloadInfo info;
-        info.url =
-            QUrl(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/file?i=%1").arg(i));
-        info.fileInfo = QFileInfo(Target(QStringLiteral("ten/sub/%1.jpg").arg(i)));
+        info.url = QUrl(QString::fromLatin1(server.BaseUrl()) + "/file?i=%1"_s.arg(i));
+        info.fileInfo = QFileInfo(Target("ten/sub/%1.jpg"_s.arg(i)));
         info.userData = quint64(i);
         infos.append(info);
     }
@@ -478,7 +463,7 @@ void TestApiTransport::downloadTenAtOnce()
 void TestApiTransport::downloadFailureKeepsTarget()
 {
     server.SetReply("/file", {200, "new content"});
-    const QString path = Target(QStringLiteral("keep/cover.jpg"));
+    const QString path = Target("keep/cover.jpg"_s);
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
     {
         QFile old(path);
@@ -507,7 +492,7 @@ void TestApiTransport::downloadFailureKeepsTarget()
     QVERIFY(!ok);
     QCOMPARE(contents(), QByteArray("old"));
     QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files),
-             QStringList{QStringLiteral("cover.jpg")});
+             QStringList{"cover.jpg"_s});
 
     QCOMPARE(download("/file", &ok), NoError);
     QVERIFY(ok);
@@ -516,10 +501,10 @@ void TestApiTransport::downloadFailureKeepsTarget()
 
 void TestApiTransport::downloadRefusedTargets()
 {
-    QVERIFY(QDir().mkpath(Target(QStringLiteral("adir"))));
+    QVERIFY(QDir().mkpath(Target("adir"_s)));
     _DownloadInfo info;
     info.url = QUrl(QString::fromLatin1(server.BaseUrl() + "/file"));
-    info.fileInfo = QFileInfo(Target(QStringLiteral("adir")));
+    info.fileInfo = QFileInfo(Target("adir"_s));
     int calls = 0;
     auto count = [&calls](_DownloadInfo*, bool) { ++calls; };
     QCOMPARE(OffGuiThread([&] {
@@ -543,9 +528,8 @@ void TestApiTransport::downloadCancel()
     QList<_DownloadInfo> infos;
     for (int i = 0; i < 12; ++i) {
         _DownloadInfo info;
-        info.url =
-            QUrl(QString::fromLatin1(server.BaseUrl()) + QStringLiteral("/trickle?i=%1").arg(i));
-        info.fileInfo = QFileInfo(Target(QStringLiteral("cancel/%1.bin").arg(i)));
+        info.url = QUrl(QString::fromLatin1(server.BaseUrl()) + "/trickle?i=%1"_s.arg(i));
+        info.fileInfo = QFileInfo(Target("cancel/%1.bin"_s.arg(i)));
         if (i % 2 == 0) {
             info.progress = [](qint64, qint64, qint64, qint64) {};
         }
@@ -575,7 +559,7 @@ void TestApiTransport::downloadCancel()
     QCOMPARE(outcomes, QList<bool>() << false << false << false << false << false << false << false
                                      << false << false << false);
     QCOMPARE(server.Requests().size(), kMaxParallelDownloads);
-    QVERIFY(QDir(Target(QStringLiteral("cancel"))).entryList(QDir::Files).isEmpty());
+    QVERIFY(QDir(Target("cancel"_s)).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestApiTransport)

@@ -8,6 +8,7 @@
 
 #include "ModelsPlatform.h"
 #include "app/DataDir.h"
+#include "common/TestLiterals.h"
 #include "models/CategoryTreeModel.h"
 #include "models/VideoTableModel.h"
 #include "tasks/VideoTableModelWorker.h"
@@ -86,8 +87,7 @@ void TestModelsPlatform::initTestCase()
     }
     curl_global_init(CURL_GLOBAL_ALL);
     ModelsPlatform::UseTestCa(&settings);
-    QCOMPARE(ModelsPlatform::SignIn(QStringLiteral("demo@kavro.example"),
-                                    QStringLiteral("demo1234"), &login),
+    QCOMPARE(ModelsPlatform::SignIn("demo@kavro.example"_s, "demo1234"_s, &login),
              ApiCollection::NoError);
 }
 
@@ -103,8 +103,8 @@ void TestModelsPlatform::reloadWithSameTreeLeavesModelUntouched()
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(LoadTree(&model));
     QCOMPARE(model.TopCateId(), qulonglong(login.cateId));
-    QVERIFY(IdOf(model, QStringLiteral("Algebra")) != 0);
-    QVERIFY(model.NamesModel()->stringList().contains(QStringLiteral("Geometry")));
+    QVERIFY(IdOf(model, "Algebra"_s) != 0);
+    QVERIFY(model.NamesModel()->stringList().contains("Geometry"_s));
     const QStandardItem* top = model.item(0);
 
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
@@ -137,8 +137,7 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
     QVERIFY(LoadTree(&model));
     const qulonglong top = model.TopCateId();
     // Names that need escaping in a form body and characters outside ASCII.
-    const QString added =
-        QStringLiteral("新分类 α&b=c %1").arg(QDateTime::currentMSecsSinceEpoch());
+    const QString added = "新分类 α&b=c %1"_s.arg(QDateTime::currentMSecsSinceEpoch());
 
     QSignalSpy addSucceed(&model, &CategoryTreeModel::SignalAddCategorySucceed);
     model.AddCategory(top, added);
@@ -151,9 +150,9 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
     QVERIFY(model.IsCateNameAlreadyInCateId(top, added));
 
     // Mathematics (with Algebra and Geometry below it) moves under Marketing.
-    const qulonglong maths = IdOf(model, QStringLiteral("Mathematics"));
-    const qulonglong algebra = IdOf(model, QStringLiteral("Algebra"));
-    const qulonglong marketing = IdOf(model, QStringLiteral("Marketing"));
+    const qulonglong maths = IdOf(model, "Mathematics"_s);
+    const qulonglong algebra = IdOf(model, "Algebra"_s);
+    const qulonglong marketing = IdOf(model, "Marketing"_s);
     QSignalSpy moveReady(&model, &CategoryTreeModel::SignalMoveCategoryReady);
     QSignalSpy moveSucceed(&model, &CategoryTreeModel::SignalMoveCategorySucceed);
     model.MoveCategory(maths, marketing);
@@ -168,10 +167,10 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
              PathOf(model, maths) + QLatin1Char(',') + QString::number(algebra));
 
     QSignalSpy renamed(&model, &CategoryTreeModel::SignalRenameCategorySucceed);
-    model.RenameCategory(algebra, QStringLiteral("改名 + 100%"));
+    model.RenameCategory(algebra, "改名 + 100%"_s);
     QVERIFY(renamed.wait(15000));
-    QCOMPARE(model.CateName(algebra), QStringLiteral("改名 + 100%"));
-    QVERIFY(model.NamesModel()->stringList().contains(QStringLiteral("改名 + 100%")));
+    QCOMPARE(model.CateName(algebra), "改名 + 100%"_s);
+    QVERIFY(model.NamesModel()->stringList().contains("改名 + 100%"_s));
 
     // The server's tree agrees with what the model built locally.
     const QString mathsPath = PathOf(model, maths);
@@ -179,7 +178,7 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
     QVERIFY(LoadTree(&model));
     QCOMPARE(PathOf(model, maths), mathsPath);
     QCOMPARE(PathOf(model, algebra), algebraPath);
-    QCOMPARE(model.CateName(algebra), QStringLiteral("改名 + 100%"));
+    QCOMPARE(model.CateName(algebra), "改名 + 100%"_s);
     QCOMPARE(model.CateName(newId), added);
     QCOMPARE(PathOf(model, newId), PathOf(model, top) + QLatin1Char(',') + QString::number(newId));
 }
@@ -192,7 +191,7 @@ void TestModelsPlatform::failedAddReportsAndLeavesTree()
     const int rows = model.rowCount(model.index(0, 0));
     QSignalSpy failed(&model, &CategoryTreeModel::SignalAddCategoryFailed);
     QSignalSpy ends(&model, &CategoryTreeModel::SignalTaskEndStatus);
-    model.AddCategory(987654321, QStringLiteral("Orphan"));
+    model.AddCategory(987654321, "Orphan"_s);
     QVERIFY(failed.wait(15000));
     QVERIFY(!failed.first().first().toString().isEmpty());
     QTRY_COMPARE(ends.count(), 1);
@@ -205,8 +204,7 @@ void TestModelsPlatform::supersededPageLoadEndsAbort()
     VideoTableModel model(*SDKManager::instance());
     model.SetAccount(ModelsPlatform::Account());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QVERIFY(
-        ModelsPlatform::SetFault(QStringLiteral("path=/v3/video/list-video,delay=1500,times=1")));
+    QVERIFY(ModelsPlatform::SetFault("path=/v3/video/list-video,delay=1500,times=1"_s));
     QSignalSpy aborted(&model, &VideoTableModel::SignalRefreshVideoListAbort);
     QSignalSpy failed(&model, &VideoTableModel::SignalRefreshVideoListFailed);
     QSignalSpy succeed(&model, &VideoTableModel::SignalRefreshVideoListSucceed);
@@ -223,7 +221,7 @@ void TestModelsPlatform::supersededPageLoadEndsAbort()
     QCOMPARE(succeed.first().at(0).toULongLong(), qulonglong(2));
     QCOMPARE(model.rowCount(), 10);
     // Page 2 in creation order holds demo videos 11 to 20.
-    QCOMPARE(model.item(0, 0)->data(int(VRole::Title)).toString(), QStringLiteral("Demo video 11"));
+    QCOMPARE(model.item(0, 0)->data(int(VRole::Title)).toString(), "Demo video 11"_s);
     bool firstEnded = false;
     QTRY_VERIFY_WITH_TIMEOUT(
         [&]() {
@@ -266,7 +264,7 @@ void TestModelsPlatform::deleteSkipsUploadsOfOtherClients()
     QCOMPARE(errors.size(), uploading.size());
     for (int i = 0; i < uploading.size(); ++i) {
         QCOMPARE(errors[i].first, uploading[i]);
-        QCOMPARE(errors[i].second, QStringLiteral("DeleteUploadingVideoFromOtherClient"));
+        QCOMPARE(errors[i].second, "DeleteUploadingVideoFromOtherClient"_s);
     }
     QVERIFY(LoadAll(&model, login.cateId));
     const QStringList after = VidsOf(model);
@@ -299,7 +297,7 @@ void TestModelsPlatform::thumbnailsComeFromCacheSecondTime()
             continue;
         }
         const QString vid = model.item(row, 0)->data(int(VRole::Vid)).toString();
-        const QString file = DataDirPath(QStringLiteral("thumbs/%1/%2").arg(login.userId, vid)) +
+        const QString file = DataDirPath("thumbs/%1/%2"_s.arg(login.userId, vid)) +
                              QLatin1Char('/') + url.fileName();
         QVERIFY2(!QImage(file).isNull(), qPrintable(file));
         files.append(file);

@@ -12,6 +12,7 @@
 #include "TusMetadata.h"
 #include "Url.h"
 #include "VideoId.h"
+#include "common/TestLiterals.h"
 
 class TestSdkUnits : public QObject
 {
@@ -33,20 +34,19 @@ private slots:
 void TestSdkUnits::metadataEncoding()
 {
     kvr::TusMetadata meta;
-    const QString title = QStringLiteral("视频 a,b c");
+    const QString title = "视频 a,b c"_s;
     meta.Add("vid", "0123_x");
     meta.Add("title", title.toStdString());
     meta.Add("desc", "");
     const QString encoded = QString::fromStdString(meta.Encode());
     const QStringList pairs = encoded.split(QLatin1Char(','));
     QCOMPARE(pairs.size(), 3);
-    QCOMPARE(pairs[0],
-             QStringLiteral("vid ") + QString::fromLatin1(QByteArray("0123_x").toBase64()));
+    QCOMPARE(pairs[0], "vid "_s + QString::fromLatin1(QByteArray("0123_x").toBase64()));
     const QStringList titlePair = pairs[1].split(QLatin1Char(' '));
     QCOMPARE(titlePair.size(), 2);
-    QCOMPARE(titlePair[0], QStringLiteral("title"));
+    QCOMPARE(titlePair[0], "title"_s);
     QCOMPARE(QString::fromUtf8(QByteArray::fromBase64(titlePair[1].toLatin1())), title);
-    QCOMPARE(pairs[2], QStringLiteral("desc"));
+    QCOMPARE(pairs[2], "desc"_s);
 }
 
 void TestSdkUnits::vidDerivation()
@@ -63,17 +63,17 @@ void TestSdkUnits::vidDerivation()
     QVERIFY(kvr::VideoId::Derive("u42", "/data/a.mp4", 1234, 1700000001, 77) != vid);
     QVERIFY(kvr::VideoId::Derive("u42", "/data/a.mp4", 1234, 1700000000, 78) != vid);
     QCOMPARE(QString::fromStdString(kvr::VideoId::AbsolutePath("/data/./x/../a.mp4")),
-             QStringLiteral("/data/a.mp4"));
+             "/data/a.mp4"_s);
 }
 
 void TestSdkUnits::vidWellFormed_data()
 {
     QTest::addColumn<QString>("vid");
     QTest::addColumn<bool>("ok");
-    QTest::newRow("derived") << QStringLiteral("0123456789abcdef0123456789abcdef_u") << true;
+    QTest::newRow("derived") << "0123456789abcdef0123456789abcdef_u"_s << true;
     QTest::newRow("empty") << QString() << false;
-    QTest::newRow("path") << QStringLiteral("../etc/passwd") << false;
-    QTest::newRow("slash") << QStringLiteral("a/b") << false;
+    QTest::newRow("path") << "../etc/passwd"_s << false;
+    QTest::newRow("slash") << "a/b"_s << false;
 }
 
 void TestSdkUnits::vidWellFormed()
@@ -87,7 +87,7 @@ void TestSdkUnits::signature()
 {
     QCOMPARE(QString::fromStdString(kvr::RequestSigner::SignatureText(
                  "PATCH", "/upload/files/abc", "1700000000", "0011223344556677", "42", "")),
-             QStringLiteral("PATCH\n/upload/files/abc\n1700000000\n0011223344556677\n42\n"));
+             "PATCH\n/upload/files/abc\n1700000000\n0011223344556677\n42\n"_s);
 
     const kvr::RequestSigner signer("app1", "s3cret");
     const auto headers = signer.Headers("POST", "/upload/files/", "", "100");
@@ -98,17 +98,13 @@ void TestSdkUnits::signature()
         const int colon = line.indexOf(QLatin1Char(':'));
         values[line.left(colon)] = line.mid(colon + 1).trimmed();
     }
-    QCOMPARE(values[QStringLiteral("Kvr-App-Id")], QStringLiteral("app1"));
-    QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{16}$"))
-                .match(values[QStringLiteral("Kvr-Nonce")])
-                .hasMatch());
-    QVERIFY(qAbs(values[QStringLiteral("Kvr-Timestamp")].toLongLong() -
-                 QDateTime::currentSecsSinceEpoch()) < 5);
-    const QByteArray text =
-        QStringLiteral("POST\n/upload/files/\n%1\n%2\n\n100")
-            .arg(values[QStringLiteral("Kvr-Timestamp")], values[QStringLiteral("Kvr-Nonce")])
-            .toUtf8();
-    QCOMPARE(values[QStringLiteral("Kvr-Signature")].toLatin1(),
+    QCOMPARE(values["Kvr-App-Id"_s], "app1"_s);
+    QVERIFY(QRegularExpression("^[0-9a-f]{16}$"_s).match(values["Kvr-Nonce"_s]).hasMatch());
+    QVERIFY(qAbs(values["Kvr-Timestamp"_s].toLongLong() - QDateTime::currentSecsSinceEpoch()) < 5);
+    const QByteArray text = "POST\n/upload/files/\n%1\n%2\n\n100"_s
+                                .arg(values["Kvr-Timestamp"_s], values["Kvr-Nonce"_s])
+                                .toUtf8();
+    QCOMPARE(values["Kvr-Signature"_s].toLatin1(),
              QMessageAuthenticationCode::hash(text, "s3cret", QCryptographicHash::Sha256).toHex());
 
     // Without an appId a plain tus request goes out.
@@ -129,7 +125,7 @@ void TestSdkUnits::resumeRecordRoundTrip()
     QCOMPARE(loaded.mtime, record.mtime);
     QCOMPARE(loaded.offset, record.offset);
     QCOMPARE(loaded.crc, record.crc);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("vid_a.resume")});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"vid_a.resume"_s});
     kvr::ResumeRecord::Remove(cache, "vid_a");
     QVERIFY(!kvr::ResumeRecord::Load(cache, "vid_a", &loaded));
 }
@@ -151,7 +147,7 @@ void TestSdkUnits::resumeRecordRejectsDamage()
 {
     QFETCH(QByteArray, text);
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("v.resume")));
+    QFile file(dir.filePath("v.resume"_s));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
     file.close();
@@ -164,13 +160,13 @@ void TestSdkUnits::urlResolve_data()
 {
     QTest::addColumn<QString>("location");
     QTest::addColumn<QString>("expected");
-    const QString base = QStringLiteral("https://127.0.0.1:8443/upload/files/");
-    QTest::newRow("absolute path") << QStringLiteral("/upload/files/abc")
-                                   << QStringLiteral("https://127.0.0.1:8443/upload/files/abc");
-    QTest::newRow("relative") << QStringLiteral("abc")
-                              << QStringLiteral("https://127.0.0.1:8443/upload/files/abc");
-    QTest::newRow("full URL") << QStringLiteral("https://other:1/x/y")
-                              << QStringLiteral("https://other:1/x/y");
+    const QString base = "https://127.0.0.1:8443/upload/files/"_s;
+    QTest::newRow("absolute path") << "/upload/files/abc"_s
+                                   << "https://127.0.0.1:8443/upload/files/abc"_s;
+    QTest::newRow("relative") << "abc"_s
+                              << "https://127.0.0.1:8443/upload/files/abc"_s;
+    QTest::newRow("full URL") << "https://other:1/x/y"_s
+                              << "https://other:1/x/y"_s;
 }
 
 void TestSdkUnits::urlResolve()

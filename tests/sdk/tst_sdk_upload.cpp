@@ -14,6 +14,7 @@
 #include "ResumeRecord.h"
 #include "SdkCallbackRecorder.h"
 #include "SdkTestPlatform.h"
+#include "common/TestLiterals.h"
 
 using namespace SdkTestPlatform;
 
@@ -75,7 +76,7 @@ private slots:
 
 private:
     QString FilePath(const QString& name) const { return dir_.filePath(name); }
-    QString CacheDir() const { return dir_.filePath(QStringLiteral("cache")); }
+    QString CacheDir() const { return dir_.filePath("cache"_s); }
     void VerifyOnServer(const QString& vid, const QString& file);
 
     QTemporaryDir dir_;
@@ -87,7 +88,7 @@ void TestSdkUpload::initTestCase()
         QSKIP("needs a devplatform (run through ctest)");
     }
     QVERIFY(dir_.isValid());
-    QCOMPARE(InitLibrary(CacheDir(), FilePath(QStringLiteral("sdk.log"))), 0);
+    QCOMPARE(InitLibrary(CacheDir(), FilePath("sdk.log"_s)), 0);
 }
 
 void TestSdkUpload::VerifyOnServer(const QString& vid, const QString& file)
@@ -97,7 +98,7 @@ void TestSdkUpload::VerifyOnServer(const QString& vid, const QString& file)
     QCOMPARE(server.state, 1);
     QVERIFY(SameContent(server.path, file));
     QCOMPARE(server.crc, QString::number(FileCrc(file)));
-    QVERIFY(!QFile::exists(CacheDir() + QLatin1Char('/') + vid + QStringLiteral(".resume")));
+    QVERIFY(!QFile::exists(CacheDir() + QLatin1Char('/') + vid + ".resume"_s));
 }
 
 void TestSdkUpload::uploadAndCompare_data()
@@ -111,7 +112,7 @@ void TestSdkUpload::uploadAndCompare_data()
 void TestSdkUpload::uploadAndCompare()
 {
     QFETCH(qint64, size);
-    const QString file = FilePath(QStringLiteral("up-%1.bin").arg(size));
+    const QString file = FilePath("up-%1.bin"_s.arg(size));
     QVERIFY(MakeFile(file, size, quint32(size)));
     Upload up(file);
     QCOMPARE(up.setParamResult, 0);
@@ -127,7 +128,7 @@ void TestSdkUpload::uploadAndCompare()
 
 void TestSdkUpload::secondUploadIsSecondPass()
 {
-    const QString file = FilePath(QStringLiteral("up-1.bin"));  // uploaded above
+    const QString file = FilePath("up-1.bin"_s);  // uploaded above
     Upload up(file);
     QCOMPARE(up.setParamResult, 0);
     QCOMPARE(KVRUploaderStart(up.handle), 0);
@@ -140,7 +141,7 @@ void TestSdkUpload::secondUploadIsSecondPass()
 void TestSdkUpload::pauseAndResume()
 {
     const qint64 size = 48 << 20;
-    const QString file = FilePath(QStringLiteral("pause.bin"));
+    const QString file = FilePath("pause.bin"_s);
     QVERIFY(MakeFile(file, size, 11));
     KVRSetSdkTrafficLimit(16 << 20);  // slow enough to pause in the middle
     Upload up(file);
@@ -171,16 +172,15 @@ void TestSdkUpload::pauseAndResume()
     // only what the server lacked.
     const qint64 resumedAt = size - (up.recorder.IncrementSum() - incrementsBefore);
     QVERIFY(resumedAt >= stored);
-    QVERIFY2(
-        sentBeforePause - resumedAt < size / 100,
-        qPrintable(QStringLiteral("sent %1, resumed at %2").arg(sentBeforePause).arg(resumedAt)));
+    QVERIFY2(sentBeforePause - resumedAt < size / 100,
+             qPrintable("sent %1, resumed at %2"_s.arg(sentBeforePause).arg(resumedAt)));
     VerifyOnServer(up.Vid(), file);
 }
 
 void TestSdkUpload::deleteWhileRunning()
 {
     const qint64 size = 32 << 20;
-    const QString file = FilePath(QStringLiteral("delete.bin"));
+    const QString file = FilePath("delete.bin"_s);
     QVERIFY(MakeFile(file, size, 13));
     KVRSetSdkTrafficLimit(8 << 20);
     Upload up(file);
@@ -193,7 +193,7 @@ void TestSdkUpload::deleteWhileRunning()
     QCOMPARE(call.code, 0);
     QVERIFY(call.thread != QThread::currentThreadId());
     QCOMPARE(FindUpload(up.Vid()).state, 2);
-    QVERIFY(!QFile::exists(CacheDir() + QLatin1Char('/') + up.Vid() + QStringLiteral(".resume")));
+    QVERIFY(!QFile::exists(CacheDir() + QLatin1Char('/') + up.Vid() + ".resume"_s));
     // The interrupted run reported its end as well.
     QVERIFY(up.recorder.WaitResult(&call, 1000));
     QCOMPARE(call.code, int(KVR_ERR_STOPPED));
@@ -202,7 +202,7 @@ void TestSdkUpload::deleteWhileRunning()
 // Destroy aborts the transfer and silences the handle at once; the handle is gone for good.
 void TestSdkUpload::destroyWhileRunning()
 {
-    const QString file = FilePath(QStringLiteral("destroy.bin"));
+    const QString file = FilePath("destroy.bin"_s);
     QVERIFY(MakeFile(file, 16 << 20, 16));
     KVRSetSdkTrafficLimit(4 << 20);
     Upload up(file);
@@ -239,7 +239,7 @@ void TestSdkUpload::finishedUploadIsNeverFailed()
 {
     QFETCH(qint64, size);
     QFETCH(QByteArray, rule);
-    const QString file = FilePath(QStringLiteral("dropped-%1.bin").arg(qHash(rule)));
+    const QString file = FilePath("dropped-%1.bin"_s.arg(qHash(rule)));
     QVERIFY(MakeFile(file, size, quint32(qHash(rule))));
     QVERIFY(SetFault(rule));
     Upload up(file);
@@ -259,11 +259,10 @@ void TestSdkUpload::refusals_data()
     QTest::addColumn<QString>("secret");
     QTest::addColumn<qint64>("size");
     QTest::addColumn<int>("code");
-    QTest::newRow("wrong signature")
-        << QString::fromLatin1(kDemoAppId) << QStringLiteral("not-the-secret") << qint64(1000)
-        << int(KVR_PLATFORM_ERROR_BASE + 104);
-    QTest::newRow("unknown appId") << QStringLiteral("NOSUCHAPP1") << QStringLiteral("x")
-                                   << qint64(1000) << int(KVR_PLATFORM_ERROR_BASE + 101);
+    QTest::newRow("wrong signature") << QString::fromLatin1(kDemoAppId) << "not-the-secret"_s
+                                     << qint64(1000) << int(KVR_PLATFORM_ERROR_BASE + 104);
+    QTest::newRow("unknown appId") << "NOSUCHAPP1"_s
+                                   << "x"_s << qint64(1000) << int(KVR_PLATFORM_ERROR_BASE + 101);
     // Sparse: larger than the account's whole storage, without using the disk.
     QTest::newRow("no space") << QString::fromLatin1(kDemoAppId)
                               << QString::fromLatin1(kDemoAppSecret) << (qint64(200) << 30)
@@ -276,7 +275,7 @@ void TestSdkUpload::refusals()
     QFETCH(QString, secret);
     QFETCH(qint64, size);
     QFETCH(int, code);
-    const QString file = FilePath(QStringLiteral("refused-%1.bin").arg(size));
+    const QString file = FilePath("refused-%1.bin"_s.arg(size));
     {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -288,7 +287,7 @@ void TestSdkUpload::refusals()
     QCOMPARE(KVRUploaderStart(up.handle), 0);
     SdkCallbackRecorder::Call call;
     const bool got = up.recorder.WaitResult(&call, 30000);
-    QCOMPARE(InitLibrary(CacheDir(), FilePath(QStringLiteral("sdk.log"))), 0);
+    QCOMPARE(InitLibrary(CacheDir(), FilePath("sdk.log"_s)), 0);
     QVERIFY(got);
     QCOMPARE(call.code, code);
     QVERIFY(!call.message.isEmpty());
@@ -299,7 +298,7 @@ void TestSdkUpload::refusals()
 void TestSdkUpload::crcMismatchDetected()
 {
     const qint64 size = 24 << 20;
-    const QString file = FilePath(QStringLiteral("crc.bin"));
+    const QString file = FilePath("crc.bin"_s);
     QVERIFY(MakeFile(file, size, 14));
     KVRSetSdkTrafficLimit(8 << 20);
     Upload up(file);
@@ -353,7 +352,7 @@ void TestSdkUpload::trafficLimitHolds()
     KVRSetSdkTrafficLimit(limit);
     std::vector<std::unique_ptr<Upload>> uploads;
     for (int i = 0; i < count; ++i) {
-        const QString file = FilePath(QStringLiteral("limit-%1-%2.bin").arg(count).arg(i));
+        const QString file = FilePath("limit-%1-%2.bin"_s.arg(count).arg(i));
         QVERIFY(MakeFile(file, size, quint32(150 + 10 * count + i)));
         uploads.push_back(std::make_unique<Upload>(file));
     }
@@ -384,11 +383,11 @@ void TestSdkUpload::trafficLimitHolds()
     const qint64 lastMs = *std::max_element(finished.begin(), finished.end());
     const double rate = (count * size - fromBytes) / ((lastMs - fromMs) / 1000.0);
     QVERIFY2(rate > limit * 0.9 && rate < limit * 1.1,
-             qPrintable(QStringLiteral("%1 bytes/s against a limit of %2").arg(rate).arg(limit)));
+             qPrintable("%1 bytes/s against a limit of %2"_s.arg(rate).arg(limit)));
     // Shared evenly: equal files started together end together.
     const qint64 firstMs = *std::min_element(finished.begin(), finished.end());
     QVERIFY2(lastMs - firstMs < (lastMs - fromMs) / 10,
-             qPrintable(QStringLiteral("finished %1 ms apart").arg(lastMs - firstMs)));
+             qPrintable("finished %1 ms apart"_s.arg(lastMs - firstMs)));
 }
 
 void TestSdkUpload::cleanupTestCase()
