@@ -72,16 +72,14 @@ private:
         const HttpReply reply =
             client_.SignedGet("/v3/category/get-cate-tree"_s,
                               {{"cateId"_s, QString::number(cateId)}}, appId_, secret_);
-        return reply.Json().value("data"_s).toObject();
+        return reply.Data();
     }
 
     // Login credentials of a sub-account of the demo library.
     QPair<QString, QString> SubCredentials(const QString& email) const
     {
-        const QJsonObject data = client_.Login(email, QString::fromLatin1(demo::kSubPassword))
-                                     .Json()
-                                     .value("data"_s)
-                                     .toObject();
+        const QJsonObject data =
+            client_.Login(email, QString::fromLatin1(demo::kSubPassword)).Data();
         return {data.value("appId"_s).toString(), DecryptSecret(data)};
     }
 
@@ -121,9 +119,7 @@ private slots:
     {
         const QJsonObject data =
             client_.Login("uploader@kavro.example"_s, QString::fromLatin1(demo::kSubPassword))
-                .Json()
-                .value("data"_s)
-                .toObject();
+                .Data();
         QCOMPARE(data.value("userId"_s).toString(), QString::fromLatin1(demo::kMainUserId));
         QCOMPARE(data.value("childUserName"_s).toString(), "uploader"_s);
         const QJsonObject permission = data.value("permission"_s).toObject();
@@ -183,8 +179,7 @@ private slots:
         for (int remain = 4; remain >= 0; --remain) {
             const HttpReply reply = client_.Login(email, "wrong"_s);
             QCOMPARE(reply.ErrorCode(), wrongCode);
-            QCOMPARE(reply.Json().value("data"_s).toObject().value("remainLoginChange"_s).toInt(),
-                     remain);
+            QCOMPARE(reply.Data().value("remainLoginChange"_s).toInt(), remain);
         }
         QCOMPARE(client_.Login(email, password).ErrorCode(), 31);
         QCOMPARE(client_.Login(email, "wrong"_s).ErrorCode(), 31);
@@ -232,33 +227,35 @@ private slots:
         QCOMPARE(reply.ErrorCode(), 104);
     }
 
+    void permissionBits_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("cateId");
+        QTest::addColumn<int>("code");
+        const QString add = "/v3/category/add"_s;
+        const QString tree = "/v3/category/get-cate-tree"_s;
+        QTest::newRow("viewer adds") << "viewer@kavro.example"_s << add << "1"_s << 105;
+        QTest::newRow("viewer reads") << "viewer@kavro.example"_s << tree << "1"_s << 0;
+        // The classifier works only below its own top category ("Courses", id 2).
+        QTest::newRow("classifier, top") << "classifier@kavro.example"_s << tree << "1"_s << 106;
+        QTest::newRow("classifier, own") << "classifier@kavro.example"_s << tree << "2"_s << 0;
+    }
+
     void permissionBits()
     {
-        const auto viewer = SubCredentials("viewer@kavro.example"_s);
-        QVERIFY(!viewer.second.isEmpty());
-        QCOMPARE(
-            client_
-                .SignedPost("/v3/category/add"_s, {{"parentId"_s, "1"_s}, {"name"_s, "Nope"_s}},
-                            viewer.first, viewer.second)
-                .ErrorCode(),
-            105);
-        QCOMPARE(client_
-                     .SignedGet("/v3/category/get-cate-tree"_s, {{"cateId"_s, "1"_s}}, viewer.first,
-                                viewer.second)
-                     .ErrorCode(),
-                 0);
-        // The classifier works only below its own top category ("Courses", id 2).
-        const auto classifier = SubCredentials("classifier@kavro.example"_s);
-        QCOMPARE(client_
-                     .SignedGet("/v3/category/get-cate-tree"_s, {{"cateId"_s, "1"_s}},
-                                classifier.first, classifier.second)
-                     .ErrorCode(),
-                 106);
-        QCOMPARE(client_
-                     .SignedGet("/v3/category/get-cate-tree"_s, {{"cateId"_s, "2"_s}},
-                                classifier.first, classifier.second)
-                     .ErrorCode(),
-                 0);
+        QFETCH(QString, email);
+        QFETCH(QString, path);
+        QFETCH(QString, cateId);
+        QFETCH(int, code);
+        const auto sub = SubCredentials(email);
+        QVERIFY(!sub.second.isEmpty());
+        const HttpReply reply =
+            path.endsWith("add"_s)
+                ? client_.SignedPost(path, {{"parentId"_s, cateId}, {"name"_s, "Nope"_s}},
+                                     sub.first, sub.second)
+                : client_.SignedGet(path, {{"cateId"_s, cateId}}, sub.first, sub.second);
+        QCOMPARE(reply.ErrorCode(), code);
     }
 
     void adminChangesAnAccount()
@@ -271,9 +268,7 @@ private slots:
         const auto manager = SubCredentials("manager@kavro.example"_s);
         const QJsonObject permission =
             client_.Login("manager@kavro.example"_s, QString::fromLatin1(demo::kSubPassword))
-                .Json()
-                .value("data"_s)
-                .toObject()
+                .Data()
                 .value("permission"_s)
                 .toObject();
         QCOMPARE(permission.value("cataRefresh"_s).toInt(), 1);
@@ -318,7 +313,7 @@ private slots:
                                                   {"page"_s, "1"_s},
                                                   {"pageSize"_s, "1"_s}},
                                                  appId_, secret_);
-        QCOMPARE(list.Json().value("data"_s).toObject().value("totalItems"_s).toInt(), videos);
+        QCOMPARE(list.Data().value("totalItems"_s).toInt(), videos);
         // A subtree is answered with its full path from the library's top.
         const QJsonObject sub = Tree(5);
         QCOMPARE(sub.value("cateTree"_s).toString(), "1,2,5"_s);
@@ -326,74 +321,46 @@ private slots:
 
     void categoryRefusals_data()
     {
+        // add: parentId and name; rename: cateId and cateName; move: cateId and destCateId.
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("firstValue");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<QString>("secondValue");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("value");
         QTest::addColumn<int>("code");
-        const QString add = "/v3/category/add"_s;
-        const QString rename = "/v3/category/update-info"_s;
-        const QString move = "/v3/category/update-cate"_s;
-        const QString parent = "parentId"_s;
-        const QString name = "name"_s;
-        QTest::newRow("add blank") << add << parent << "1" << name << "   " << 3000;
-        QTest::newRow("add too long")
-            << add << parent << "1" << name << QString(31, QLatin1Char('x')) << 3010;
-        QTest::newRow("add 30 characters")
-            << add << parent << "1" << name << QString(30, QLatin1Char('y')) << 0;
-        QTest::newRow("add duplicate sibling") << add << parent << "1" << name << "Courses" << 3003;
-        QTest::newRow("add same name elsewhere") << add << parent << "3" << name << "Courses" << 0;
-        QTest::newRow("add under missing parent")
-            << add << parent << "999999" << name << "X" << 3001;
-        QTest::newRow("add in another library") << add << parent << "16" << name << "X" << 3001;
-        QTest::newRow("rename to sibling's name") << rename << "cateId"
-                                                  << "3"
-                                                  << "cateName"
-                                                  << "Courses" << 3003;
-        QTest::newRow("rename blank") << rename << "cateId"
-                                      << "3"
-                                      << "cateName"
-                                      << "" << 3000;
-        QTest::newRow("rename top") << rename << "cateId"
-                                    << "1"
-                                    << "cateName"
-                                    << "Top" << 3005;
-        QTest::newRow("rename missing") << rename << "cateId"
-                                        << "999999"
-                                        << "cateName"
-                                        << "Z" << 3001;
-        QTest::newRow("move into own child") << move << "cateId"
-                                             << "2"
-                                             << "destCateId"
-                                             << "5" << 3005;
-        QTest::newRow("move into itself") << move << "cateId"
-                                          << "2"
-                                          << "destCateId"
-                                          << "2" << 3005;
-        QTest::newRow("move into grandchild") << move << "cateId"
-                                              << "2"
-                                              << "destCateId"
-                                              << "10" << 3005;
-        QTest::newRow("move top") << move << "cateId"
-                                  << "1"
-                                  << "destCateId"
-                                  << "2" << 3005;
-        QTest::newRow("move to missing") << move << "cateId"
-                                         << "6"
-                                         << "destCateId"
-                                         << "999999" << 3001;
+        const auto row = [](const char* name, const char* path, const char* id,
+                            const QString& value, int code) {
+            QTest::newRow(name) << "/v3/category/"_s + QLatin1String(path)
+                                << QString::fromLatin1(id) << value << code;
+        };
+        row("add blank", "add", "1", "   "_s, 3000);
+        row("add too long", "add", "1", QString(31, QLatin1Char('x')), 3010);
+        row("add 30 characters", "add", "1", QString(30, QLatin1Char('y')), 0);
+        row("add duplicate sibling", "add", "1", "Courses"_s, 3003);
+        row("add same name elsewhere", "add", "3", "Courses"_s, 0);
+        row("add under missing parent", "add", "999999", "X"_s, 3001);
+        row("add in another library", "add", "16", "X"_s, 3001);
+        row("rename to sibling's name", "update-info", "3", "Courses"_s, 3003);
+        row("rename blank", "update-info", "3", QString(), 3000);
+        row("rename top", "update-info", "1", "Top"_s, 3005);
+        row("rename missing", "update-info", "999999", "Z"_s, 3001);
+        row("move into own child", "update-cate", "2", "5"_s, 3005);
+        row("move into itself", "update-cate", "2", "2"_s, 3005);
+        row("move into grandchild", "update-cate", "2", "10"_s, 3005);
+        row("move top", "update-cate", "1", "2"_s, 3005);
+        row("move to missing", "update-cate", "6", "999999"_s, 3001);
     }
 
     void categoryRefusals()
     {
         QFETCH(QString, path);
-        QFETCH(QString, first);
-        QFETCH(QString, firstValue);
-        QFETCH(QString, second);
-        QFETCH(QString, secondValue);
+        QFETCH(QString, id);
+        QFETCH(QString, value);
         QFETCH(int, code);
-        const HttpReply reply = Post(path, {{first, firstValue}, {second, secondValue}});
+        const bool add = path.endsWith("add"_s);
+        const QString second = add                       ? "name"_s
+                               : path.endsWith("info"_s) ? "cateName"_s
+                                                         : "destCateId"_s;
+        const HttpReply reply =
+            Post(path, {{add ? "parentId"_s : "cateId"_s, id}, {second, value}});
         QCOMPARE(reply.ErrorCode(), code);
     }
 

@@ -47,7 +47,7 @@ private:
         if (errorCode) {
             *errorCode = reply.ErrorCode();
         }
-        return reply.Json().value("data"_s).toObject();
+        return reply.Data();
     }
 
     QStringList Vids(const QJsonObject& page) const
@@ -334,7 +334,7 @@ private slots:
             client_.SignedPost("/v3/video/change-cover-image"_s,
                                {{"vid"_s, vid}, {"imgUrl"_s, small}}, appId_, secret_);
         QCOMPARE(reply.ErrorCode(), 0);
-        const QJsonObject data = reply.Json().value("data"_s).toObject();
+        const QJsonObject data = reply.Data();
         QCOMPARE(data.value("imageUrlBig"_s).toString(), big);
         QCOMPARE(data.value("imageUrlSmall"_s).toString(), small);
         QCOMPARE(Basic(vid).value("coverURL"_s).toString(), big);
@@ -367,8 +367,7 @@ private slots:
                                     secret_, "imageFile", "cover.bin"_s, content);
         QCOMPARE(reply.ErrorCode(), code);
         if (code == 0) {
-            const QString url =
-                reply.Json().value("data"_s).toObject().value("imageUrlBig"_s).toString();
+            const QString url = reply.Data().value("imageUrlBig"_s).toString();
             QCOMPARE(Basic(vid).value("coverURL"_s).toString(), url);
             QCOMPARE(client_.Request("GET", url).body, content);
         }
