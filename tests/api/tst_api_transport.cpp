@@ -81,6 +81,21 @@ void CapturingHandler(QtMsgType type, const QMessageLogContext& context, const Q
     g_previousHandler(type, context, message);
 }
 
+// The log lines written while run ran (on a thread of its own), and what it returned.
+template <typename Run>
+QStringList Logged(Run run, decltype(run())* result = nullptr)
+{
+    g_log.clear();
+    g_previousHandler = qInstallMessageHandler(CapturingHandler);
+    const auto value = OffGuiThread(run);
+    qInstallMessageHandler(g_previousHandler);
+    if (result) {
+        *result = value;
+    }
+    QMutexLocker locker(&g_logMutex);
+    return g_log;
+}
+
 }  // namespace
 
 class TestApiTransport : public QObject
@@ -110,6 +125,19 @@ private slots:
 
 private:
     QString Target(const QString& name) const { return dir.filePath(name); }
+    // Twelve downloads of path?i=<n> into target (with %1 for n), userData n.
+    QList<_DownloadInfo> TwelveDownloads(const QString& path, const QString& target) const
+    {
+        QList<_DownloadInfo> infos;
+        for (int i = 0; i < 12; ++i) {
+            _DownloadInfo info;
+            info.url = QUrl(QString::fromLatin1(server.BaseUrl()) + path + "?i=%1"_s.arg(i));
+            info.fileInfo = QFileInfo(Target(target.arg(i)));
+            info.userData = quint64(i);
+            infos.append(info);
+        }
+        return infos;
+    }
 
     QTemporaryDir dir;
     Config* config = nullptr;
@@ -364,13 +392,8 @@ void TestApiTransport::logsCarryNoSecrets()
         "\"error\":{\"code\":23,\"desc\":\"wrong\"},\"data\":[]}";
     server.SetReply("/v3/front/login-client", {500, refusal});
     server.SetReply("/v3/video/update-info", {200, "<html>oops</html>"});
-    {
-        QMutexLocker locker(&g_logMutex);
-        g_log.clear();
-    }
-    g_previousHandler = qInstallMessageHandler(CapturingHandler);
     QByteArray response;
-    OffGuiThread([&] {
+    const QStringList log = Logged([&] {
         LoginResult login;
         LoginClientRequest(QUuid::createUuid(), "me@x.y"_s, password, &response, nullptr, nullptr);
         ParseLoginClientResponse(response, &login);
@@ -380,7 +403,6 @@ void TestApiTransport::logsCarryNoSecrets()
         ParseUpdateVideoInfoResponse(response, &edit);
         return 0;
     });
-    qInstallMessageHandler(g_previousHandler);
 
     const auto pairs = FormPairs(server.Requests().value(1).body);
     QString sign;
@@ -392,9 +414,8 @@ void TestApiTransport::logsCarryNoSecrets()
     QCOMPARE(sign.size(), 32);
     const QStringList forbidden{password, QString::fromLatin1(loginPasswordDigest(password)),
                                 secret, sign};
-    QMutexLocker locker(&g_logMutex);
-    QVERIFY(!g_log.isEmpty());  // the refusal and the bad answer are logged
-    for (const QString& line : qAsConst(g_log)) {
+    QVERIFY(!log.isEmpty());  // the refusal and the bad answer are logged
+    for (const QString& line : log) {
         for (const QString& word : forbidden) {
             QVERIFY2(!line.contains(word), qPrintable(line));
         }
@@ -405,19 +426,16 @@ void TestApiTransport::successIsQuiet()
 {
     // No proxy, the default CA bundle and both diagnostic switches off: nothing to say.
     server.SetReply("/v3/video/delete-video", {200, kSuccess});
-    {
-        QMutexLocker locker(&g_logMutex);
-        g_log.clear();
-    }
-    g_previousHandler = qInstallMessageHandler(CapturingHandler);
     QByteArray response;
-    const RequestError result = OffGuiThread([&] {
-        return DeleteVideoRequest(QUuid::createUuid(), "v"_s, &response, nullptr, nullptr);
-    });
-    qInstallMessageHandler(g_previousHandler);
+    RequestError result = CurlPerformFailed;
+    QCOMPARE(Logged(
+                 [&] {
+                     return DeleteVideoRequest(QUuid::createUuid(), "v"_s, &response, nullptr,
+                                               nullptr);
+                 },
+                 &result),
+             QStringList());
     QCOMPARE(result, NoError);
-    QMutexLocker locker(&g_logMutex);
-    QCOMPARE(g_log, QStringList());
 }
 
 void TestApiTransport::downloadTenAtOnce()
@@ -426,14 +444,7 @@ void TestApiTransport::downloadTenAtOnce()
     slow.body = "content";
     slow.delayMs = 400;
     server.SetReply("/file", slow);
-    QList<_DownloadInfo> infos;
-    for (int i = 0; i < 12; ++i) {
-        _DownloadInfo info;
-        info.url = QUrl(QString::fromLatin1(server.BaseUrl()) + "/file?i=%1"_s.arg(i));
-        info.fileInfo = QFileInfo(Target("ten/sub/%1.jpg"_s.arg(i)));
-        info.userData = quint64(i);
-        infos.append(info);
-    }
+    QList<_DownloadInfo> infos = TwelveDownloads("/file"_s, "ten/sub/%1.jpg"_s);
     QList<_DownloadInfo*> files;
     for (auto& info : infos) {
         files.append(&info);
@@ -525,15 +536,9 @@ void TestApiTransport::downloadCancel()
     trickle.pieces = 50;
     trickle.pieceIntervalMs = 100;
     server.SetReply("/trickle", trickle);
-    QList<_DownloadInfo> infos;
-    for (int i = 0; i < 12; ++i) {
-        _DownloadInfo info;
-        info.url = QUrl(QString::fromLatin1(server.BaseUrl()) + "/trickle?i=%1"_s.arg(i));
-        info.fileInfo = QFileInfo(Target("cancel/%1.bin"_s.arg(i)));
-        if (i % 2 == 0) {
-            info.progress = [](qint64, qint64, qint64, qint64) {};
-        }
-        infos.append(info);
+    QList<_DownloadInfo> infos = TwelveDownloads("/trickle"_s, "cancel/%1.bin"_s);
+    for (int i = 0; i < infos.size(); i += 2) {
+        infos[i].progress = [](qint64, qint64, qint64, qint64) {};
     }
     QList<_DownloadInfo*> files;
     for (auto& info : infos) {
@@ -556,8 +561,8 @@ void TestApiTransport::downloadCancel()
     // Cancelled files are no failures (formerly they ended in a write error, curl's 23).
     QCOMPARE(future.result(), DownloadCancel);
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
-    QCOMPARE(outcomes, QList<bool>() << false << false << false << false << false << false << false
-                                     << false << false << false);
+    QCOMPARE(outcomes.size(), 10);
+    QVERIFY(!outcomes.contains(true));
     QCOMPARE(server.Requests().size(), kMaxParallelDownloads);
     QVERIFY(QDir(Target("cancel"_s)).entryList(QDir::Files).isEmpty());
 }
