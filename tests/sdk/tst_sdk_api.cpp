@@ -114,6 +114,7 @@ private slots:
         QTest::newRow("changed") << QStringLiteral("changed") << int(KVR_ERR_FILE_CHANGED);
     }
 
+    // File problems come back through the result callback, on a library thread.
     void fileErrorsReported()
     {
         QFETCH(QString, kind);
@@ -205,8 +206,6 @@ private:
         return path;
     }
 };
-
-// File problems come back through the result callback, on a library thread.
 
 QTEST_MAIN(TestSdkApi)
 #include "tst_sdk_api.moc"

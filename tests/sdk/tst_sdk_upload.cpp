@@ -165,6 +165,7 @@ private slots:
         QCOMPARE(call.code, int(KVR_ERR_STOPPED));
     }
 
+    // Destroy aborts the transfer and silences the handle at once; the handle is gone for good.
     void destroyWhileRunning()
     {
         const QString file = FilePath("destroy.bin"_s);
@@ -186,6 +187,8 @@ private slots:
         QVERIFY(QByteArray(KVRUploaderGetVID(up.handle)).isEmpty());
     }
 
+    // The platform stores the last byte and the connection breaks before its answer: the library
+    // asks for the offset, finds the upload complete, compares the CRC-64 and reports success.
     void finishedUploadIsNeverFailed_data()
     {
         QTest::addColumn<qint64>("size");
@@ -258,6 +261,8 @@ private slots:
         QVERIFY(!call.message.isEmpty());
     }
 
+    // The server's bytes differ from the file's (the resume point is made to claim a checksum
+    // computed from changed content): the comparison at the end must catch it.
     void crcMismatchDetected()
     {
         const qint64 size = 24 << 20;
@@ -370,14 +375,6 @@ private:
 
     QTemporaryDir dir_;
 };
-
-// Destroy aborts the transfer and silences the handle at once; the handle is gone for good.
-
-// The platform stores the last byte and the connection breaks before its answer: the library
-// asks for the offset, finds the upload complete, compares the CRC-64 and reports success.
-
-// The server's bytes differ from the file's (the resume point is made to claim a checksum
-// computed from changed content): the comparison at the end must catch it.
 
 QTEST_MAIN(TestSdkUpload)
 #include "tst_sdk_upload.moc"
