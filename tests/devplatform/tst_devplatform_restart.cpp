@@ -149,21 +149,12 @@ private slots:
             body.write(data);
             body.close();
             QProcess sender;
-            QStringList args{"-sS"_s,
-                             "--cacert"_s,
-                             dir_.filePath("ca.pem"_s),
-                             "-X"_s,
-                             "PATCH"_s,
-                             "--limit-rate"_s,
-                             "40M"_s,
-                             "-T"_s,
-                             body.fileName(),
-                             "-H"_s,
-                             "Expect:"_s,
-                             "-H"_s,
-                             "Content-Type: application/offset+octet-stream"_s,
-                             "-H"_s,
-                             "Upload-Offset: 0"_s};
+            QStringList args = "-sS -X PATCH --limit-rate 40M -H Expect:"_s.split(QLatin1Char(' '));
+            args << "--cacert"_s << dir_.filePath("ca.pem"_s) << "-T"_s << body.fileName();
+            args << "-H"_s
+                 << "Content-Type: application/offset+octet-stream"_s
+                 << "-H"_s
+                 << "Upload-Offset: 0"_s;
             for (const auto& [name, value] :
                  PlatformClient::TusHeaders("PATCH", path, QString::fromLatin1(demo::kMainAppId),
                                             QString::fromLatin1(demo::kMainSecret), "0")) {

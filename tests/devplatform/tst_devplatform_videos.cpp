@@ -142,14 +142,11 @@ private slots:
         QTest::addColumn<QString>("sort");
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("ascending");
-        QTest::newRow("creation desc") << "creationTimeDesc"
-                                       << "creationTime" << false;
-        QTest::newRow("creation asc") << "creationTimeAsc"
-                                      << "creationTime" << true;
-        QTest::newRow("title desc") << "titleDesc"
-                                    << "title" << false;
-        QTest::newRow("title asc") << "titleAsc"
-                                   << "title" << true;
+        for (const char* field : {"creationTime", "title"}) {
+            const QString name = QString::fromLatin1(field);
+            QTest::addRow("%s desc", field) << name + "Desc"_s << name << false;
+            QTest::addRow("%s asc", field) << name + "Asc"_s << name << true;
+        }
     }
 
     void sorting()
