@@ -253,6 +253,16 @@
         <source>KavroUploadClient</source>
         <translation>Kavro 上传客户端</translation>
     </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Application.DatabaseDamaged</source>
+        <translation>本地数据库已损坏，无法读取。原文件已移至：
+%1
+已新建一个空数据库，可以继续上传；之前记住的账号和未完成的上传需要重新添加。</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -4,12 +4,14 @@
 #include <curl/curl.h>
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QFutureWatcher>
 #include <QProcess>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QTranslator>
 #include <QtConcurrent>
 
@@ -19,7 +21,9 @@
 #include "app/LegacyAccountImporter.h"
 #include "models/CategoryTreeModel.h"
 #include "models/VideoTableModel.h"
+#include "platform/TerminationHandler.h"
 #include "store/DBManager.h"
+#include "ui/common/MsgBox.h"
 #include "ui/shell/LoginDialog.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/ShellServices.h"
@@ -77,7 +81,8 @@ bool Application::Init()
     InstallTranslations();
     QGuiApplication::setApplicationDisplayName(tr("KavroUploadClient"));
 
-    DBManager::instance()->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
+    DBManager* database = DBManager::instance();
+    database->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
     LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
     curl_global_init(CURL_GLOBAL_ALL);
 
@@ -95,6 +100,9 @@ bool Application::Init()
     loginDialog = new LoginDialog(nullptr);
     loginDialog->setAttribute(Qt::WA_DeleteOnClose);
     loginDialog->show();
+    if (!database->DamagedFilePath().isEmpty()) {
+        ReportDamagedDatabase(database->DamagedFilePath());
+    }
 
     // The main window first, so that it is up before the login dialog closes itself.
     connect(accountManager, &AccountManager::SignalLoginSucceed, this,
@@ -106,6 +114,16 @@ bool Application::Init()
 
     StartStartupUpdateCheck();
     return true;
+}
+
+void Application::ReportDamagedDatabase(const QString& movedTo)
+{
+    // Once the event loop runs, so that the message box's own loop is nested in it and a
+    // termination signal ends both.
+    QTimer::singleShot(0, this, [this, movedTo] {
+        MsgBox::Warning(loginDialog, tr("SystemTip"),
+                        tr("Application.DatabaseDamaged").arg(QDir::toNativeSeparators(movedTo)));
+    });
 }
 
 void Application::ApplyNetworkSettings()
@@ -234,7 +252,13 @@ void Application::InstallTranslations()
 int Application::Run()
 {
     qInfo() << "App Run";
+    // A termination signal read by a nested event loop before this one ran (a message box
+    // during start) ended that loop alone; quit as soon as this one runs.
+    if (Platform::TakeTerminationRequest()) {
+        QTimer::singleShot(0, this, &QCoreApplication::quit);
+    }
     const int code = exec();
+    Platform::TakeTerminationRequest();
     if (code != kRestartExitCode) {
         return code;
     }

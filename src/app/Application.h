@@ -53,6 +53,8 @@ signals:
 
 private:
     void InstallTranslations();
+    // Tells the user once that the database could not be read and where the old file went.
+    void ReportDamagedDatabase(const QString& movedTo);
     void ApplyNetworkSettings();
     void ConnectShellServices();
     void StartStartupUpdateCheck();

@@ -1,5 +1,8 @@
 // Pure helpers of the application core: log line format, size and duration texts, the
 // settings store and the text check.
+#include <cstdio>
+#include <unistd.h>
+
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -18,6 +21,8 @@ private slots:
     void formatMessage_data();
     void formatMessage();
     void formatMessageTimestampCarriesOffset();
+    void unwritableLineGoesToStderr_data();
+    void unwritableLineGoesToStderr();
     void formatSize_data();
     void formatSize();
     void formatDuration_data();
@@ -83,6 +88,49 @@ void TestApp::formatMessageTimestampCarriesOffset()
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}([+-]\\d\\d:\\d\\d|Z) "
                        "\\[Info\\]  t\\n$"));
     QVERIFY2(pattern.match(text).hasMatch(), qPrintable(text));
+}
+
+void TestApp::unwritableLineGoesToStderr_data()
+{
+    QTest::addColumn<QString>("logFile");
+    QTest::addColumn<bool>("toFile");
+    QTest::newRow("log file") << QStringLiteral("run_client.log") << true;
+    QTest::newRow("disk full") << QStringLiteral("/dev/full") << false;
+    QTest::newRow("no log file") << QString() << false;
+}
+
+// A line reaches the log file or, when the file does not take it, stderr; it is never lost.
+void TestApp::unwritableLineGoesToStderr()
+{
+    QFETCH(QString, logFile);
+    QFETCH(bool, toFile);
+    QTemporaryDir dir;
+    const QString path = logFile.startsWith(QLatin1Char('/')) ? logFile : dir.filePath(logFile);
+    if (!logFile.isEmpty()) {
+        QVERIFY(Log::OpenLogFile(path));
+    }
+    QTemporaryFile err;
+    QVERIFY(err.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    QVERIFY(::dup2(err.handle(), 2) == 2);
+    const QString line = QStringLiteral("line that must arrive");
+    Log::LogMessageHandler(QtWarningMsg, QMessageLogContext(), line);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    Log::CloseLogFile();
+
+    err.seek(0);
+    const QString onStderr = QString::fromLocal8Bit(err.readAll());
+    QString inFile;
+    if (toFile) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        inFile = QString::fromUtf8(file.readAll());
+    }
+    QCOMPARE(inFile.contains(line), toFile);
+    QCOMPARE(onStderr.contains(line), !toFile);
 }
 
 void TestApp::formatSize_data()
