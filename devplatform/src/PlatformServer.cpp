@@ -15,6 +15,7 @@
 #include "Endpoint.h"
 #include "FileHost.h"
 #include "HttpUtil.h"
+#include "InfoPages.h"
 #include "LoginEndpoint.h"
 #include "Seeder.h"
 #include "UpdateEndpoint.h"
@@ -68,6 +69,7 @@ bool PlatformServer::Start(QString* error)
     endpoints_.push_back(std::make_unique<VideoEndpoints>(context_));
     endpoints_.push_back(std::make_unique<UpdateEndpoint>(context_));
     endpoints_.push_back(std::make_unique<FileHost>(context_));
+    endpoints_.push_back(std::make_unique<InfoPages>(context_));
 
     http_ =
         std::make_unique<httplib::SSLServer>(context_.options.certFile.toLocal8Bit().constData(),
