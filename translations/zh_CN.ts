@@ -265,6 +265,13 @@
     </message>
 </context>
 <context>
+    <name>PackageInstaller</name>
+    <message>
+        <source>Authorization was refused.</source>
+        <translation>未获得管理员授权。</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>SdkCodeMsg.HttpResponse</source>

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 #include "app/Format.h"
 #include "app/Log.h"
 #include "app/TextValidator.h"
+#include "platform/PackageInstaller.h"
 
 class TestApp : public QObject
 {
@@ -23,6 +25,8 @@ private slots:
     void formatMessageTimestampCarriesOffset();
     void unwritableLineGoesToStderr_data();
     void unwritableLineGoesToStderr();
+    void packageInstaller_data();
+    void packageInstaller();
     void formatSize_data();
     void formatSize();
     void formatDuration_data();
@@ -131,6 +135,66 @@ void TestApp::unwritableLineGoesToStderr()
     }
     QCOMPARE(inFile.contains(line), toFile);
     QCOMPARE(onStderr.contains(line), !toFile);
+}
+
+void TestApp::packageInstaller_data()
+{
+    QTest::addColumn<QString>("pkexec");  // the stand-in's script; empty: no pkexec at all
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("installed") << QStringLiteral("exit 0") << int(PackageInstaller::Installed)
+                               << QString();
+    QTest::newRow("password dialog dismissed")
+        << QStringLiteral("exit 126") << int(PackageInstaller::Failed)
+        << QStringLiteral("Authorization was refused.");
+    QTest::newRow("installer fails")
+        << QStringLiteral("echo 'Reading package lists...'; echo 'E: Unmet dependencies'; exit 100")
+        << int(PackageInstaller::Failed)
+        << QStringLiteral("Reading package lists...\nE: Unmet dependencies");
+    QTest::newRow("no pkexec") << QString() << int(PackageInstaller::FolderOpened) << QString();
+}
+
+// The system's pkexec is replaced by a script on PATH that records its arguments and ends as
+// the row says; the installer reports each ending and never quits anything.
+void TestApp::packageInstaller()
+{
+    QFETCH(QString, pkexec);
+    QFETCH(int, outcome);
+    QFETCH(QString, detail);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("bin")));
+    const QString argsFile = dir.filePath(QStringLiteral("args"));
+    if (!pkexec.isEmpty()) {
+        QFile script(dir.filePath(QStringLiteral("bin/pkexec")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n%2\n")
+                         .arg(argsFile, pkexec)
+                         .toUtf8());
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner));
+    }
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("bin"))));
+    PackageInstaller installer;
+    QSignalSpy finished(&installer, &PackageInstaller::SignalFinished);
+    const QString package = dir.filePath(QStringLiteral("kavro-upload-client_2.4.3_amd64.deb"));
+    QVERIFY(installer.Install(package));
+    qputenv("PATH", savedPath);
+    if (installer.IsRunning()) {
+        QVERIFY(!installer.Install(package));  // one at a time
+    }
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().at(0).toInt(), outcome);
+    QCOMPARE(finished.first().at(1).toString(), detail);
+    QVERIFY(!installer.IsRunning());
+    if (!pkexec.isEmpty()) {
+        QFile args(argsFile);
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(args.readAll()),
+                 QStringLiteral("apt-get\ninstall\n-y\n--reinstall\n%1\n").arg(package));
+    }
 }
 
 void TestApp::formatSize_data()
