@@ -14,6 +14,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt5core5a (>= 5.15), libqt5gui5, libqt5widgets5, libqt5sql5-sqlite, libqt5svg5, libqt5dbus5, libqt5concurrent5, libcurl4, libssl3, libjansson4")
+# Updates are installed through pkexec (docs: PackageInstaller).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS pkexec)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${CMAKE_SOURCE_DIR}/cmake/deb/postinst;${CMAKE_SOURCE_DIR}/cmake/deb/prerm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
