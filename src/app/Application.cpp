@@ -177,6 +177,12 @@ void Application::OpenMainWindow()
 
 void Application::StartStartupUpdateCheck()
 {
+    // "automatically check and install updates" off: no check at start, the login page at once.
+    if (!config->Value(QStringLiteral("Application"), QStringLiteral("autoUpdate")).toBool()) {
+        qInfo() << "Startup update check: off";
+        QTimer::singleShot(0, this, &Application::SignalStartupLoadingFinish);
+        return;
+    }
     auto* watcher = new QFutureWatcher<int>(this);
     startupCheckWatcher = watcher;
     bool* abort = &stopping;
@@ -200,12 +206,51 @@ void Application::OnStartupUpdateCheckFinished(int result)
     if (stopping) {
         return;
     }
-    if (result == ApiCollection::HasNewerVersion &&
-        UpdateDialog::ShowUpdateDialog(result, *config, *uploads, loginDialog) ==
-            QDialog::Accepted) {
+    // Signing in never waits for the update: a newer version is fetched in the background and
+    // offered once it is here and no upload runs.
+    emit SignalStartupLoadingFinish();
+    if (result == ApiCollection::HasNewerVersion) {
+        StartBackgroundUpdate();
+    }
+}
+
+void Application::StartBackgroundUpdate()
+{
+    qInfo() << "Startup update check: downloading the newer version";
+    // The dialog in its downloading state fetches the package; it stays hidden until then.
+    backgroundUpdate = new UpdateDialog(UpdateDialog::Downloading, *config, *uploads, nullptr);
+    backgroundUpdate->setAttribute(Qt::WA_DeleteOnClose);
+    connect(backgroundUpdate, &UpdateDialog::SignalDownloadFailed, backgroundUpdate, [this] {
+        qWarning() << "Startup update check: download failed";
+        backgroundUpdate->deleteLater();
+    });
+    connect(backgroundUpdate, &UpdateDialog::SignalDownloadSucceed, this,
+            &Application::OfferBackgroundUpdate, Qt::QueuedConnection);
+    connect(uploads, &SDKManager::SignalAllUploadStatus, this, [this](bool allStart) {
+        if (!allStart) {
+            OfferBackgroundUpdate();
+        }
+    });
+}
+
+void Application::OfferBackgroundUpdate()
+{
+    if (!backgroundUpdate || backgroundUpdate->isVisible() || stopping ||
+        backgroundUpdate->CurrentState() != UpdateDialog::ReadyToInstall) {
         return;
     }
-    emit SignalStartupLoadingFinish();
+    if (uploads->AnyUploading()) {
+        qInfo() << "Startup update check: ready, waiting for the uploads to end";
+        // Uploads that finish leave the queue without a status change; look again later.
+        QTimer::singleShot(30000, this, &Application::OfferBackgroundUpdate);
+        return;
+    }
+    QWidget* host =
+        mainWindow ? static_cast<QWidget*>(mainWindow) : static_cast<QWidget*>(loginDialog);
+    if (host) {
+        backgroundUpdate->setParent(host, backgroundUpdate->windowFlags());
+    }
+    backgroundUpdate->open();
 }
 
 void Application::InstallTranslations()
@@ -261,6 +306,7 @@ void Application::Stop()
     qInfo() << "App Stop";
     stopping = true;
     emit SignalAboutToAppStop();
+    delete backgroundUpdate;
     delete loginDialog;
     delete mainWindow;
     if (categoryTreeModel) {

@@ -11,6 +11,7 @@ class SDKManager;
 class VideoTableModel;
 class LoginDialog;
 class MainWindow;
+class UpdateDialog;
 class QFutureWatcherBase;
 
 // The application object: owns the process-wide services and runs the start, run and stop
@@ -64,6 +65,9 @@ private:
     void OnLoginSucceed();
     void StartStartupUpdateCheck();
     void OnStartupUpdateCheckFinished(int result);
+    void StartBackgroundUpdate();
+    // Shows the downloaded update for installation, once no upload runs.
+    void OfferBackgroundUpdate();
 
     Config* config = nullptr;
     DBManager* db = nullptr;
@@ -74,5 +78,6 @@ private:
     bool stopping = false;
     QPointer<LoginDialog> loginDialog;
     QPointer<MainWindow> mainWindow;
+    QPointer<UpdateDialog> backgroundUpdate;
     QPointer<QFutureWatcherBase> startupCheckWatcher;
 };

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/Config.h"
+#include "app/DeploymentLinks.h"
 #include "app/Format.h"
 #include "app/Log.h"
 #include "app/TextValidator.h"
@@ -25,6 +26,8 @@ private slots:
     void formatMessageTimestampCarriesOffset();
     void unwritableLineGoesToStderr_data();
     void unwritableLineGoesToStderr();
+    void deploymentLinks_data();
+    void deploymentLinks();
     void packageInstaller_data();
     void packageInstaller();
     void formatSize_data();
@@ -135,6 +138,44 @@ void TestApp::unwritableLineGoesToStderr()
     }
     QCOMPARE(inFile.contains(line), toFile);
     QCOMPARE(onStderr.contains(line), !toFile);
+}
+
+void TestApp::deploymentLinks_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("agreement") << QStringLiteral("agreementUrl")
+                               << QStringLiteral("/pages/agreement");
+    QTest::newRow("help") << QStringLiteral("helpUrl") << QStringLiteral("/pages/help");
+    QTest::newRow("feedback") << QStringLiteral("feedbackUrl") << QStringLiteral("/pages/feedback");
+}
+
+// A link is its deployment setting, else the page of the platform the client talks to.
+void TestApp::deploymentLinks()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, page);
+    QTemporaryDir dir;
+    Config config(dir.filePath(QStringLiteral("global.ini")));
+    Config::SetGlobal(&config);
+    const QByteArray savedEnv = qgetenv("KAVRO_PLATFORM_URL");
+    qunsetenv("KAVRO_PLATFORM_URL");
+    config.SetValue(QStringLiteral("Custom"), QStringLiteral("platformUrl"),
+                    QStringLiteral("https://videos.example.org"));
+    auto link = [&config, &key] {
+        if (key == QLatin1String("agreementUrl")) {
+            return DeploymentLinks::AgreementUrl(config);
+        }
+        return key == QLatin1String("helpUrl") ? DeploymentLinks::HelpUrl(config)
+                                               : DeploymentLinks::FeedbackUrl(config);
+    };
+    const QString derived = link();
+    config.SetValue(QStringLiteral("Custom"), key, QStringLiteral("https://docs.example.org/x"));
+    const QString set = link();
+    qputenv("KAVRO_PLATFORM_URL", savedEnv);
+    Config::SetGlobal(nullptr);
+    QCOMPARE(derived, QStringLiteral("https://videos.example.org") + page);
+    QCOMPARE(set, QStringLiteral("https://docs.example.org/x"));
 }
 
 void TestApp::packageInstaller_data()

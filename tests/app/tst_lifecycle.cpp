@@ -276,6 +276,9 @@ void TestLifecycle::clientRunWritesLogAndDatabase()
         QVERIFY2(log.contains(QLatin1String(expected)), expected);
     }
     QVERIFY(log.contains(QStringLiteral("第二 arg")));
+    // "autoUpdate" is off by default: no update check at start.
+    QVERIFY(log.contains(QStringLiteral("Startup update check: off")));
+    QVERIFY(!log.contains(QStringLiteral("CheckClientUpdate")));
 
     const QString logName = QDir(run.logDir).entryList({QStringLiteral("*_client.log")}).value(0);
     QVERIFY2(QRegularExpression(
@@ -376,7 +379,7 @@ void TestLifecycle::dataDirectoryIsPrivate()
     const QString data = home.filePath(QStringLiteral("kavro-upload-client"));
     QVERIFY(QDir().mkpath(data + QStringLiteral("/log")));
     QVERIFY(QDir().mkpath(data + QStringLiteral("/thumbs/1")));
-    for (const QString& name : {QStringLiteral("global.ini"), QStringLiteral("log/old_client.log"),
+    for (const QString& name : {QStringLiteral("global.ini"), QStringLiteral("log/old-run.log"),
                                 QStringLiteral("thumbs/1/abc")}) {
         QFile file(data + QLatin1Char('/') + name);
         QVERIFY(file.open(QIODevice::WriteOnly));
