@@ -323,5 +323,7 @@ void Application::Stop()
     if (uploads) {
         uploads->Release();
     }
+    // No request may still run when the transfer library is torn down.
+    QThreadPool::globalInstance()->waitForDone();
     curl_global_cleanup();
 }

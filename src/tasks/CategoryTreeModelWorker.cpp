@@ -40,6 +40,11 @@ CategoryTreeModelWorker::CategoryTreeModelWorker(CategoryTreeModel* model)
             &CategoryTreeModelWorker::OnCateNamesReady);
 }
 
+CategoryTreeModelWorker::~CategoryTreeModelWorker()
+{
+    StopAllTasksAndWait();
+}
+
 TaskInfo* CategoryTreeModelWorker::NewTask(int type)
 {
     auto* task = new TaskInfo(type);

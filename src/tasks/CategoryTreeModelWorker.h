@@ -24,6 +24,8 @@ class CategoryTreeModelWorker : public TaskManager
 
 public:
     explicit CategoryTreeModelWorker(CategoryTreeModel* model);
+    // Its run functions use this object: they end before any of it goes.
+    ~CategoryTreeModelWorker() override;
 
     QUuid RefreshCategory(qulonglong topCateId);
     QUuid AddCategory(qulonglong parentCateId, const QString& name);

@@ -69,6 +69,11 @@ VideoTableModelWorker::VideoTableModelWorker(VideoTableModel* model)
             [this]() { LoadThumbs(); });
 }
 
+VideoTableModelWorker::~VideoTableModelWorker()
+{
+    StopAllTasksAndWait();
+}
+
 TaskInfo* VideoTableModelWorker::NewTask(int type)
 {
     auto* task = new TaskInfo(type);

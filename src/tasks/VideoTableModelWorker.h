@@ -20,6 +20,8 @@ class VideoTableModelWorker : public TaskManager
 
 public:
     explicit VideoTableModelWorker(VideoTableModel* model);
+    // Its run functions use this object: they end before any of it goes.
+    ~VideoTableModelWorker() override;
 
     QUuid RefreshVideoList(qulonglong cateId, const QString& titleFilter, bool containSubCate,
                            int page, int pageSize, int sort);

@@ -2,6 +2,7 @@
 // of refusals down to the lock, cancel, repeated calls, and a failed library initialisation.
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include "account/AccountManager.h"
@@ -66,6 +67,9 @@ void TestAccount::cleanupTestCase()
 {
     SDKManager::instance()->Release();
     DBManager::Destroy();
+    // The login requests' pool threads end before the process does, and with them the TLS
+    // library's per-thread state (else the leak checker of the sanitized suite reports it).
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 void TestAccount::mainAccountSignsIn()
