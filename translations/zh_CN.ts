@@ -4,6 +4,10 @@
 <context>
     <name>AccountManager</name>
     <message>
+        <source>%1 (platform address: %2)</source>
+        <translation>%1（平台地址：%2）</translation>
+    </message>
+    <message>
         <source>, </source>
         <translation>，</translation>
     </message>
@@ -252,6 +256,23 @@
     <message>
         <source>KavroUploadClient</source>
         <translation>Kavro 上传客户端</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Application.DatabaseDamaged</source>
+        <translation>本地数据库已损坏，无法读取。原文件已移至：
+%1
+已新建一个空数据库，可以继续上传；之前记住的账号和未完成的上传需要重新添加。</translation>
+    </message>
+</context>
+<context>
+    <name>PackageInstaller</name>
+    <message>
+        <source>Authorization was refused.</source>
+        <translation>未获得管理员授权。</translation>
     </message>
 </context>
 <context>
@@ -742,6 +763,18 @@
 <context>
     <name>NetSettingsDialog</name>
     <message>
+        <source>NetSettingsDialog.PlatformAddress:</source>
+        <translation>平台地址：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.PlatformAddressNotHttps</source>
+        <translation>平台地址须为 https:// 开头的完整地址</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.PlatformUnreachable %1</source>
+        <translation>无法连接该平台地址：%1</translation>
+    </message>
+    <message>
         <source>NetSettingsDialog.NetSettings</source>
         <translation>网络设置</translation>
     </message>
@@ -933,6 +966,22 @@
     <message>
         <source>Client Update</source>
         <translation>软件更新</translation>
+    </message>
+    <message>
+        <source>Installing the new version...</source>
+        <translation>正在安装新版本…</translation>
+    </message>
+    <message>
+        <source>The new version is installed. It runs the next time the program starts.</source>
+        <translation>新版本已安装，下次启动程序时生效。</translation>
+    </message>
+    <message>
+        <source>Please install the package from its folder: %1</source>
+        <translation>请在所在文件夹中安装此安装包：%1</translation>
+    </message>
+    <message>
+        <source>The installer could not run. %1</source>
+        <translation>安装程序未能运行。%1</translation>
     </message>
     <message>
         <source>Current Version</source>

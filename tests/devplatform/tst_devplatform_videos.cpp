@@ -423,13 +423,27 @@ private slots:
         QCOMPARE(client_.Request("GET", path).status, 404L);
     }
 
+    void updateServiceChecksItsSignature_data()
+    {
+        QTest::addColumn<QString>("projectType");
+        QTest::addColumn<QString>("package");
+        QTest::newRow("Windows") << QString::fromLatin1(
+                                        kavro::deployment::kUpdateProjectTypeWindows)
+                                 << QString::fromLatin1(kavro::deployment::kInstallerName);
+        QTest::newRow("Linux") << QString::fromLatin1(kavro::deployment::kUpdateProjectTypeLinux)
+                               << QString::fromLatin1(kavro::deployment::kLinuxPackageName);
+    }
+
+    // Each system is offered its own package.
     void updateServiceChecksItsSignature()
     {
+        QFETCH(QString, projectType);
+        QFETCH(QString, package);
         QMap<QString, QString> params{
             {QStringLiteral("user_id"), QString::fromLatin1(kavro::deployment::kUpdateUserId)},
             {QStringLiteral("appId"), QString()},
             {QStringLiteral("project_name"), QStringLiteral("kavroUploadClient")},
-            {QStringLiteral("project_type"), QStringLiteral("pc64")},
+            {QStringLiteral("project_type"), projectType},
             {QStringLiteral("timestamp"), QString::number(QDateTime::currentMSecsSinceEpoch())}};
         const QString salt = QString::fromLatin1(kavro::deployment::kUpdateSaltHead) +
                              QString::fromLatin1(kavro::deployment::kUpdateSaltTail);
@@ -457,14 +471,36 @@ private slots:
         QCOMPARE(answer.value(QStringLiteral("message")).toString(), QStringLiteral("success"));
         QCOMPARE(answer.value(QStringLiteral("project_version")).toString(),
                  QStringLiteral("2.4.2"));
-        QVERIFY(answer.value(QStringLiteral("project_download"))
-                    .toString()
-                    .startsWith(client_.BaseUrl()));
+        QCOMPARE(answer.value(QStringLiteral("project_download")).toString(),
+                 client_.BaseUrl() + QStringLiteral("/files/installer/") + package);
         const HttpReply bad =
             client_.Request("POST", QString::fromLatin1(kavro::deployment::kUpdateCheckPath),
                             {{"Content-Type", "application/json"}}, body(QStringLiteral("0BAD")));
         QCOMPARE(bad.Json().value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
         QVERIFY(bad.Json().value(QStringLiteral("code")).toInt() != 200);
+    }
+
+    void infoPagesServed_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("agreement")
+            << QStringLiteral("/pages/agreement") << QStringLiteral("用户服务协议");
+        QTest::newRow("help") << QStringLiteral("/pages/help") << QStringLiteral("帮助中心");
+        QTest::newRow("feedback") << QStringLiteral("/pages/feedback")
+                                  << QStringLiteral("意见反馈");
+    }
+
+    // The pages behind the client's user-agreement, Help and Feedback links.
+    void infoPagesServed()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        const HttpReply reply = client_.Request("GET", path);
+        QCOMPARE(reply.status, 200L);
+        QVERIFY(reply.Header("Content-Type").startsWith("text/html"));
+        QVERIFY(
+            QString::fromUtf8(reply.body).contains(QStringLiteral("<title>%1</title>").arg(title)));
     }
 
     void finishedUploadIsProcessed()
