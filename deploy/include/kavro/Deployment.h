@@ -20,6 +20,11 @@ inline constexpr const char kUpdateCheckPath[] = "/api/app/package/version/check
 inline constexpr const char kUpdateUserId[] = "4b7e1c09d2";
 inline constexpr const char kInstallerName[] = "KavroUploadClient-Setup.exe";
 
+// The playback code the video table offers for a vid: where the player script comes from, and
+// the help page about the playback token of encrypted videos.
+inline constexpr const char kPlayerScriptUrl[] = "https://player.kavro.example/script/player.js";
+inline constexpr const char kPlaySafeHelpUrl[] = "https://help.kavro.example/player/playsafe-token";
+
 // The 32-character upper-case hexadecimal constant from which the account secret of a login
 // answer is recovered (MD5 of this constant, appId and nonce).
 inline constexpr const char kLoginConstant[] = "9F3A6C1E58D24B07A1C3E5F7092B4D6E";
