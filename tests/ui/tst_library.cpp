@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "LibraryPlatform.h"
 #include "ModelsPlatform.h"
 #include "account/AccountManager.h"
 #include "api/ApiErrors.h"
@@ -154,24 +155,12 @@ private:
 
 bool TestLibrary::SignIn(AccountManager* manager, const QString& email, const QString& password)
 {
-    manager->SetSdkInitializer([](const QString&, const QString&, const QString&) { return true; });
-    QSignalSpy ok(manager, &AccountManager::SignalLoginSucceed);
-    manager->Login(email, password, false);
-    return ok.wait(20000);
+    return LibraryPlatform::SignIn(manager, email, password);
 }
 
 bool TestLibrary::WaitForPage(VideoListWidget* target)
 {
-    auto* model = qobject_cast<VideoTableModel*>(target->Table()->model());
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 20000) {
-        QTest::qWait(50);
-        if (!model->Worker()->HasTasks()) {
-            return true;
-        }
-    }
-    return false;
+    return LibraryPlatform::WaitForPage(target);
 }
 
 qulonglong TestLibrary::CateIdOf(const QString& name) const

@@ -1,6 +1,8 @@
 #include "ui/library/CategoryFilterRule.h"
 
+#include <QAbstractItemView>
 #include <QCompleter>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStringListModel>
 
@@ -12,6 +14,7 @@ CategoryFilterRule::CategoryFilterRule(QLineEdit* field, QStringListModel* names
 {
     completer = new QCompleter(names, field);
     field->setCompleter(completer);
+    completer->popup()->installEventFilter(this);
     Rewire();
 }
 
@@ -39,4 +42,17 @@ void CategoryFilterRule::Rewire()
             connect(completer, QOverload<const QString&>::of(&QCompleter::activated), this,
                     [this] { apply(); });
     }
+}
+
+bool CategoryFilterRule::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!everyKeystroke && watched == completer->popup() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // After the completer has taken the key (and maybe completed the text).
+            QMetaObject::invokeMethod(
+                this, [this] { apply(); }, Qt::QueuedConnection);
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -25,6 +25,10 @@ public:
 
     static bool FiltersOnEveryKeystroke(int nameCount);
 
+protected:
+    // Enter while the completer's list is open never reaches the field; it applies too.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QLineEdit* field;
     QStringListModel* names;
