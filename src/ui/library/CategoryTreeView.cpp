@@ -40,6 +40,8 @@ CategoryTreeView::CategoryTreeView(AccountManager& accounts, CategoryTreeModel& 
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
     setExpandsOnDoubleClick(false);
+    // Every row is one line: the layout of a 10,000-category tree need not measure each row.
+    setUniformRowHeights(true);
     setItemDelegate(new TreeViewDelegate(categories, this));
     setProperty("in_focus", false);
     connect(this, &QTreeView::clicked, this, &CategoryTreeView::ScrollTextIntoView);

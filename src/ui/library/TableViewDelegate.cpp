@@ -43,6 +43,26 @@ bool TableViewDelegate::IsButtonCell(const QModelIndex& index)
     return index.data(kButtonCellRole).toInt() == 1 && ButtonOf(index);
 }
 
+QSize TableViewDelegate::NaturalButtonSize(QPushButton* button, const QString& label) const
+{
+    const QPair<QObject*, QString> key(button, label);
+    auto found = naturalSizes.constFind(key);
+    if (found != naturalSizes.constEnd()) {
+        return found.value();
+    }
+    QStyleOptionButton probe;
+    probe.initFrom(button);
+    probe.text = label;
+    const QSize size =
+        button->style()
+            ->sizeFromContents(QStyle::CT_PushButton, &probe,
+                               QFontMetrics(button->font()).size(Qt::TextShowMnemonic, label),
+                               button)
+            .expandedTo(button->minimumSize());
+    naturalSizes.insert(key, size);
+    return size;
+}
+
 QRect TableViewDelegate::ButtonRect(const QStyleOptionViewItem& option, const QModelIndex& index,
                                     QString* text) const
 {
@@ -55,12 +75,7 @@ QRect TableViewDelegate::ButtonRect(const QStyleOptionViewItem& option, const QM
         label = button->text();
     }
     const QFontMetrics metrics(button->font());
-    QStyleOptionButton probe;
-    probe.initFrom(button);
-    probe.text = label;
-    QSize size = button->style()->sizeFromContents(
-        QStyle::CT_PushButton, &probe, metrics.size(Qt::TextShowMnemonic, label), button);
-    size = size.expandedTo(button->minimumSize());
+    QSize size = NaturalButtonSize(button, label);
     const QRect area = option.rect.adjusted(leftMargin, topMargin, -rightMargin, -bottomMargin);
     if (size.width() > area.width() || size.height() > area.height()) {
         const int padding = qMax(0, size.width() - metrics.horizontalAdvance(label));

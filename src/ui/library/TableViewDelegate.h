@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QModelIndex>
 #include <QStyledItemDelegate>
 
@@ -42,8 +43,15 @@ public:
                      const QModelIndex& index) override;
 
 protected:
+    // The natural size of a template's button for a text: asked for every cell by the header's
+    // size-to-contents, so measured once (style sheet sizes are slow to compute).
+    QSize NaturalButtonSize(QPushButton* button, const QString& label) const;
+
     int leftMargin = 4;
     int topMargin = 4;
     int rightMargin = 4;
     int bottomMargin = 4;
+
+private:
+    mutable QHash<QPair<QObject*, QString>, QSize> naturalSizes;
 };
