@@ -318,8 +318,9 @@ int main(int argc, char** argv)
         return 1;
     }
     library.categories = new CategoryTreeModel;
-    library.videos = new VideoTableModel;
+    library.videos = new VideoTableModel(*SDKManager::instance());
     library.videos->SetCategoryModel(library.categories);
+    LibraryPlatform::HandAccount(*library.accounts, library.categories, library.videos);
     library.page = new VideoListWidget(*library.accounts, *library.categories, *library.videos,
                                        *SDKManager::instance());
     library.page->resize(1440, 900);

@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include "account/AccountManager.h"
+#include "models/CategoryTreeModel.h"
+#include "models/LibraryAccount.h"
 #include "models/VideoTableModel.h"
 #include "tasks/VideoTableModelWorker.h"
 #include "ui/library/VideoListWidget.h"
@@ -20,6 +22,19 @@ inline bool SignIn(AccountManager* manager, const QString& email, const QString&
     QSignalSpy ok(manager, &AccountManager::SignalLoginSucceed);
     manager->Login(email, password, false);
     return ok.wait(20000);
+}
+
+// The signed-in account as the application hands it to both models.
+inline void HandAccount(const AccountManager& manager, CategoryTreeModel* categories,
+                        VideoTableModel* videos)
+{
+    LibraryAccount account;
+    account.userId = manager.UserId();
+    account.topCateId = manager.CateId();
+    account.canManage = manager.HasPermission(AccountManager::OperaManage);
+    account.canCopyCode = manager.HasPermission(AccountManager::OperaCopyCode);
+    categories->SetAccount(account);
+    videos->SetAccount(account);
 }
 
 // True once the page's video model has no task left (page and thumbnails loaded).

@@ -189,8 +189,9 @@ void TestLibrary::initTestCase()
     accounts = new AccountManager(this);
     QVERIFY(SignIn(accounts, QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234")));
     categories = new CategoryTreeModel(this);
-    videos = new VideoTableModel(this);
+    videos = new VideoTableModel(*SDKManager::instance(), this);
     videos->SetCategoryModel(categories);
+    LibraryPlatform::HandAccount(*accounts, categories, videos);
 
     window = new QStackedWidget;
     page = new VideoListWidget(*accounts, *categories, *videos, *SDKManager::instance(), window);
@@ -673,8 +674,9 @@ void TestLibrary::viewerPermissions()
     AccountManager viewer;
     QVERIFY(SignIn(&viewer, QStringLiteral("viewer@kavro.example"), QStringLiteral("sub12345")));
     CategoryTreeModel viewerCategories;
-    VideoTableModel viewerVideos;
+    VideoTableModel viewerVideos(*SDKManager::instance());
     viewerVideos.SetCategoryModel(&viewerCategories);
+    LibraryPlatform::HandAccount(viewer, &viewerCategories, &viewerVideos);
     VideoListWidget viewerPage(viewer, viewerCategories, viewerVideos, *SDKManager::instance());
     viewerPage.resize(1280, 800);
     viewerPage.show();

@@ -68,8 +68,9 @@ void TestLibraryLarge::initTestCase()
     QVERIFY(LibraryPlatform::SignIn(accounts, QStringLiteral("demo@kavro.example"),
                                     QStringLiteral("demo1234")));
     categories = new CategoryTreeModel(this);
-    videos = new VideoTableModel(this);
+    videos = new VideoTableModel(*SDKManager::instance(), this);
     videos->SetCategoryModel(categories);
+    LibraryPlatform::HandAccount(*accounts, categories, videos);
     page = new VideoListWidget(*accounts, *categories, *videos, *SDKManager::instance());
     page->resize(1280, 800);
     page->show();

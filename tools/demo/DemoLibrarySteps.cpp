@@ -14,7 +14,7 @@
 #include "api/ApiSigning.h"
 #include "app/Application.h"
 #include "models/CategoryTreeModel.h"
-#include "models/LibrarySession.h"
+#include "models/LibraryAccount.h"
 #include "models/RecursiveFilterProxyModel.h"
 #include "models/VideoTableModel.h"
 #include "tasks/VideoTableModelWorker.h"
@@ -100,8 +100,15 @@ SecondLibrary* OpenSecondLibrary(const QString& email, const QString& password)
                      [second] { second->failed = true; });
     QObject::connect(second->accounts, &AccountManager::SignalLoginSucceed, [second] {
         second->categories = new CategoryTreeModel;
-        second->videos = new VideoTableModel;
+        second->videos = new VideoTableModel(*SDKManager::instance());
         second->videos->SetCategoryModel(second->categories);
+        LibraryAccount account;
+        account.userId = second->accounts->UserId();
+        account.topCateId = second->accounts->CateId();
+        account.canManage = second->accounts->HasPermission(AccountManager::OperaManage);
+        account.canCopyCode = second->accounts->HasPermission(AccountManager::OperaCopyCode);
+        second->categories->SetAccount(account);
+        second->videos->SetAccount(account);
         second->window = new QWidget;
         second->window->setObjectName(QStringLiteral("DemoLibraryWindow"));
         second->window->setWindowTitle(second->accounts->UserAccount());
@@ -142,18 +149,6 @@ void CloseSecondLibrary(SecondLibrary* second)
     if (auto* app = qobject_cast<Application*>(QCoreApplication::instance())) {
         AccountManager* main = app->GetAccountManager();
         ApiCollection::setCredentials({main->AppId(), main->AppSecret()});
-        LibrarySession session;
-        session.userId = main->UserId();
-        session.topCateId = main->CateId();
-        session.canManage = main->HasPermission(AccountManager::OperaManage);
-        session.canCopyCode = main->HasPermission(AccountManager::OperaCopyCode);
-        session.hasUploadTask = [](const QString& vid) {
-            return SDKManager::instance()->HasTask(vid);
-        };
-        session.deleteUploadTask = [](const QString& vid) {
-            SDKManager::instance()->DeleteTask(vid);
-        };
-        LibrarySession::SetCurrent(session);
     }
 }
 
@@ -168,20 +163,8 @@ void DemoDriver::AddLibrarySteps()
             return;
         }
         if (!Page()) {
-            // A main window without its library page yet: put the page where it belongs.
-            auto* app = qobject_cast<Application*>(QCoreApplication::instance());
-            QWidget* holder = Child(window, "videoList");
-            if (!app || !holder) {
-                Fail(QStringLiteral("no place for the library page"));
-                return;
-            }
-            auto* layout = new QVBoxLayout(holder);
-            layout->setContentsMargins(0, 0, 0, 0);
-            auto* page =
-                new VideoListWidget(*app->GetAccountManager(), *app->GetCategoryTreeModel(),
-                                    *app->GetVideoTableModel(), *SDKManager::instance(), holder);
-            layout->addWidget(page);
-            page->RefreshCategory();
+            Fail(QStringLiteral("no library page"));
+            return;
         }
         WaitFor(QStringLiteral("library loaded"), 30000, [] { return PageSettled(Page()); });
     });

@@ -8,10 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QVariant>
 
-#include "app/Application.h"
 #include "app/TextValidator.h"
 #include "models/CategoryTreeModel.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 
@@ -23,7 +24,7 @@ AddCategoryDialog::AddCategoryDialog(CategoryTreeModel& categories, qulonglong p
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("SelectCategoryDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("SelectCategoryDialog.qss")));
     setWindowTitle(tr("AddCategoryDialog.Title"));
     setMinimumSize(560, 240);
     setModal(true);

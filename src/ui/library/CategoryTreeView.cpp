@@ -5,12 +5,12 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QScrollBar>
+#include <QVariant>
 
 #include "account/AccountManager.h"
-#include "app/Application.h"
 #include "models/CategoryTreeModel.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/library/AddCategoryDialog.h"
-#include "ui/library/SelectCategoryDialog.h"
 #include "ui/library/TreeViewDelegate.h"
 
 namespace {
@@ -25,11 +25,11 @@ bool IsTopCategory(const QModelIndex& index)
 }  // namespace
 
 CategoryTreeView::CategoryTreeView(AccountManager& accounts, CategoryTreeModel& categories,
-                                   VideoTableModel& videos, QWidget* parent)
-    : QTreeView(parent), accounts(accounts), categories(categories), videos(videos)
+                                   QWidget* parent)
+    : QTreeView(parent), accounts(accounts), categories(categories)
 {
     setFont(QApplication::font());
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("CategoryTreeView.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("CategoryTreeView.qss")));
     setAnimated(true);
     setTextElideMode(Qt::ElideNone);
     setWordWrap(false);
@@ -174,10 +174,7 @@ void CategoryTreeView::SlotMoveCategory(const QModelIndex& index)
     if (!index.isValid()) {
         return;
     }
-    SelectCategoryDialog dialog(accounts, categories, videos, SelectCategoryDialog::MoveCategory,
-                                this);
-    dialog.SetCategoryToMove(index.data(kCateIdRole).toULongLong());
-    dialog.exec();
+    emit SignalMoveCategoryRequested(index.data(kCateIdRole).toULongLong());
 }
 
 void CategoryTreeView::SlotMoveCategory()

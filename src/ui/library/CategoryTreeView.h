@@ -4,7 +4,6 @@
 
 class AccountManager;
 class CategoryTreeModel;
-class VideoTableModel;
 
 // The category tree of the library page and of the selection dialog: a context menu to add a
 // sub-category, move or rename a category (each by permission), in-place renaming, horizontal
@@ -15,7 +14,7 @@ class CategoryTreeView : public QTreeView
 
 public:
     CategoryTreeView(AccountManager& accounts, CategoryTreeModel& categories,
-                     VideoTableModel& videos, QWidget* parent = nullptr);
+                     QWidget* parent = nullptr);
 
     void SetPressSelects(bool on) { pressSelects = on; }
     void SetArrowZoneToggles(bool on) { arrowZoneToggles = on; }
@@ -26,6 +25,10 @@ public:
 
     // The context menu the view would open over index (for tests and the demo).
     QMenu* CreateItemMenu(const QModelIndex& index);
+
+signals:
+    // Moving a category: the owner opens the selection dialog (which itself holds a tree view).
+    void SignalMoveCategoryRequested(qulonglong cateId);
 
 public slots:
     void SlotAddCategory(const QModelIndex& index);
@@ -49,7 +52,6 @@ private:
 
     AccountManager& accounts;
     CategoryTreeModel& categories;
-    VideoTableModel& videos;
     bool pressSelects = true;
     bool arrowZoneToggles = false;
     bool contextMenuEnabled = true;

@@ -7,9 +7,10 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QVariant>
 
-#include "app/Application.h"
 #include "kavro/Deployment.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 
@@ -84,7 +85,7 @@ CopyCodeDialog::CopyCodeDialog(const QString& vid, QWidget* parent) : QDialog(pa
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_StyledBackground);
     setWindowTitle(tr("CopyCodeDialog.Title"));
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("VideoListWidget.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("VideoListWidget.qss")));
     setModal(true);
     resize(820, 420);
 

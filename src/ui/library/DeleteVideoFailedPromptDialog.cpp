@@ -6,8 +6,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QVariant>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 
 namespace {
@@ -24,7 +25,7 @@ DeleteVideoFailedPromptDialog::DeleteVideoFailedPromptDialog(QWidget* parent) : 
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_StyledBackground);
     setWindowTitle(tr("DeleteVideoFailedPromptDialog.Title"));
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("VideoListWidget.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("VideoListWidget.qss")));
     setMinimumSize(400, 240);
     setMaximumSize(560, 500);
     resize(400, 240);

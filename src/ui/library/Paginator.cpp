@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Application.h"
 #include "ui/common/ComboBoxHelper.h"
+#include "ui/common/StyleSheet.h"
 
 namespace {
 
@@ -88,14 +88,11 @@ Paginator::Paginator(QWidget* parent) : QWidget(parent)
     connect(pageSizeComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &Paginator::OnPageSizeChanged);
 
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("Paginator.qss")));
-    if (auto* app = qobject_cast<Application*>(QCoreApplication::instance())) {
-        connect(app, &Application::SignalReloadQss, this, [this] {
-            setStyleSheet(styleSheet().isEmpty()
-                              ? Application::LoadStyleSheet(QStringLiteral("Paginator.qss"))
-                              : QString());
-        });
-    }
+    setStyleSheet(StyleSheet::Load(QStringLiteral("Paginator.qss")));
+    connect(StyleSheet::Notifier(), &StyleSheet::SignalReloadQss, this, [this] {
+        setStyleSheet(styleSheet().isEmpty() ? StyleSheet::Load(QStringLiteral("Paginator.qss"))
+                                             : QString());
+    });
 }
 
 qulonglong Paginator::WindowStart(qulonglong current, qulonglong total)

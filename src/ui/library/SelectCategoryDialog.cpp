@@ -8,12 +8,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QVariant>
 
 #include "account/AccountManager.h"
-#include "app/Application.h"
 #include "models/CategoryTreeModel.h"
 #include "models/RecursiveFilterProxyModel.h"
 #include "models/VideoTableModel.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 #include "ui/library/CategoryFilterRule.h"
@@ -33,7 +34,7 @@ SelectCategoryDialog::SelectCategoryDialog(AccountManager& accounts, CategoryTre
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("SelectCategoryDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("SelectCategoryDialog.qss")));
     setWindowTitle(mode == MoveCategory ? tr("SelectCategoryDialog.TitleMoveCategory")
                                         : tr("SelectCategoryDialog.TitleMoveVideo"));
     setMinimumSize(560, 456);
@@ -69,7 +70,7 @@ SelectCategoryDialog::SelectCategoryDialog(AccountManager& accounts, CategoryTre
 
     proxy = new RecursiveFilterProxyModel(this);
     proxy->SetupForCategories(&categories);
-    moveCateTree = new CategoryTreeView(accounts, categories, videos, contentWidget);
+    moveCateTree = new CategoryTreeView(accounts, categories, contentWidget);
     moveCateTree->setObjectName(QStringLiteral("moveCateTree"));
     moveCateTree->SetContextMenuEnabled(false);
     moveCateTree->setMinimumHeight(240);

@@ -18,10 +18,10 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QVBoxLayout>
+#include <QVariant>
 
 #include "account/AccountManager.h"
 #include "api/ApiCollection.h"
-#include "app/Application.h"
 #include "app/TextValidator.h"
 #include "models/CategoryTreeModel.h"
 #include "models/RecursiveFilterProxyModel.h"
@@ -30,6 +30,7 @@
 #include "platform/ShowInFolder.h"
 #include "ui/common/ComboBoxHelper.h"
 #include "ui/common/MsgBox.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
 #include "ui/library/CategoryFilterRule.h"
 #include "ui/library/CategoryTreeView.h"
@@ -94,7 +95,7 @@ VideoListWidget::VideoListWidget(AccountManager& accounts, CategoryTreeModel& ca
 {
     setObjectName(QStringLiteral("VideoListWidget"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("VideoListWidget.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("VideoListWidget.qss")));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -166,7 +167,7 @@ void VideoListWidget::BuildCategorySide()
     treeLayout->setContentsMargins(0, 0, 0, 0);
     cateProxy = new RecursiveFilterProxyModel(this);
     cateProxy->SetupForCategories(&categories);
-    cateTreeView = new CategoryTreeView(accounts, categories, videos, cateTreeViewPage);
+    cateTreeView = new CategoryTreeView(accounts, categories, cateTreeViewPage);
     cateTreeView->setObjectName(QStringLiteral("cateTreeView"));
     cateTreeView->setModel(cateProxy);
     treeLayout->addWidget(cateTreeView);
@@ -184,6 +185,13 @@ void VideoListWidget::BuildCategorySide()
             &VideoListWidget::OnRefreshCategoryClicked);
     connect(cateTreeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &VideoListWidget::OnTreeSelectionChanged);
+    connect(cateTreeView, &CategoryTreeView::SignalMoveCategoryRequested, this,
+            [this](qulonglong cateId) {
+                SelectCategoryDialog dialog(this->accounts, this->categories, videos,
+                                            SelectCategoryDialog::MoveCategory, this);
+                dialog.SetCategoryToMove(cateId);
+                dialog.exec();
+            });
 }
 
 void VideoListWidget::BuildVideoSide()

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QVariant>
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "app/AppServices.h"
 
 class MainWindowTitleWidget;
+class VideoListWidget;
 
 namespace Ui {
 class MainWindow;
@@ -30,6 +31,7 @@ public:
     void ShowToast(const QString& text);
 
     MainWindowTitleWidget* TitleWidget() const { return titleWidget; }
+    VideoListWidget* VideoListPage() const { return videoListPage; }
     QWidget* CurrentPage() const;
 
     // True when nothing uploads or the user agreed to stop; then every task is paused.
@@ -54,5 +56,6 @@ private:
     const AppServices services;
     Ui::MainWindow* ui;
     MainWindowTitleWidget* titleWidget = nullptr;
+    VideoListWidget* videoListPage = nullptr;
     bool exitAllowed = false;
 };
