@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "ModelsPlatform.h"
 #include "account/AccountManager.h"
 #include "api/ApiErrors.h"
+#include "app/DataDir.h"
 #include "common/PlatformTestConfig.h"
 #include "models/CategoryTreeModel.h"
 #include "models/RecursiveFilterProxyModel.h"
@@ -124,6 +126,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void firstPageWithThumbnails();
+    void failedThumbnailRetried();
     void search_data();
     void search();
     void searchOutsideBmpRefused();
@@ -244,6 +247,31 @@ void TestLibrary::firstPageWithThumbnails()
     }
     QVERIFY(withUrl > 0);
     QCOMPARE(real, withUrl);
+}
+
+void TestLibrary::failedThumbnailRetried()
+{
+    auto thumbnails = [this] {
+        const qint64 defaultKey = videos->Worker()->DefaultThumbnail().cacheKey();
+        int real = 0;
+        for (int row = 0; row < videos->rowCount(); ++row) {
+            const QPixmap thumb =
+                videos->index(row, 1).data(VideoTableModel::kThumbnailRole).value<QPixmap>();
+            real += thumb.cacheKey() != defaultKey ? 1 : 0;
+        }
+        return real;
+    };
+    const int shown = thumbnails();
+    QVERIFY(shown > 0);
+    QVERIFY(QDir(DataDirPath(QStringLiteral("thumbs"))).removeRecursively());
+    QVERIFY(ModelsPlatform::SetFault(QStringLiteral("path=/files/,status=500")));
+    Child<QPushButton>(page, "refreshVideoTableButton")->click();
+    QVERIFY(WaitForPage(page));
+    QCOMPARE(thumbnails(), 0);  // every row keeps the default picture, nothing keeps loading
+    QVERIFY(ModelsPlatform::SetFault(QString()));
+    Child<QPushButton>(page, "refreshVideoTableButton")->click();
+    QVERIFY(WaitForPage(page));
+    QCOMPARE(thumbnails(), shown);
 }
 
 void TestLibrary::search_data()
