@@ -71,6 +71,7 @@ void DemoDriver::Start()
 {
     AddLoginSteps();
     AddLibrarySteps();
+    AddTransferSteps();
     AddMainWindowSteps();
     RunNext();
 }

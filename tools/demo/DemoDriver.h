@@ -39,6 +39,7 @@ private:
     void AddLoginSteps();
     void AddMainWindowSteps();
     void AddLibrarySteps();  // DemoLibrarySteps.cpp
+    void AddTransferSteps();  // DemoTransferSteps.cpp
     void ClickMenuRow(const char* buttonName, const char* rowName);
 
     QDir outDir;

@@ -4,11 +4,15 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
+#include "app/Config.h"
 #include "ui/common/MsgBox.h"
 #include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
 #include "ui/library/VideoListWidget.h"
 #include "ui/shell/MainWindowTitleWidget.h"
+#include "ui/transfer/DropToUploadEventFilter.h"
+#include "ui/transfer/TransferListWidget.h"
+#include "ui/transfer/UploadDialog.h"
 #include "ui_MainWindow.h"
 #include "upload/SDKManager.h"
 #include "upload/SDKUploadTask.h"
@@ -51,8 +55,10 @@ void MainWindow::Init()
             emit SignalExit(code);
         }
     });
-    connect(titleWidget, &MainWindowTitleWidget::SignalQuit, this,
-            [] { QApplication::closeAllWindows(); });
+    connect(titleWidget, &MainWindowTitleWidget::SignalQuit, this, [this] {
+        quitting = true;
+        QApplication::closeAllWindows();
+    });
     BuildVideoListPage();
     BuildTransferListPage();
 }
@@ -76,13 +82,39 @@ void MainWindow::BuildVideoListPage()
             &VideoListWidget::SlotUploadTaskAppended);
     connect(&services.uploads, &SDKManager::SignalRemoveUpload, videoListPage,
             &VideoListWidget::SlotUploadTaskRemoved);
+    // The upload button and files dropped on the page open the transfer page's upload dialog,
+    // preset with the category shown.
+    connect(videoListPage, &VideoListWidget::SignalUploadRequested, this,
+            [this](qulonglong cateId) {
+                if (transferPage) {
+                    transferPage->OpenUploadDialog()->SetCategory(cateId);
+                }
+            });
+    new DropToUploadEventFilter(videoListPage, [this](const QList<QUrl>& urls) {
+        if (transferPage) {
+            UploadDialog* dialog = transferPage->OpenUploadDialog();
+            dialog->SetCategory(videoListPage->CurrentCateId());
+            dialog->AddUrls(urls);
+        }
+    });
     videoListPage->RefreshCategory();
 }
 
-// The transfer list page (src/ui/transfer). Build it here from the services it needs, e.g.
-//   PlacePage(ui->transferList, new TransferListWidget(services.uploads, services.categories,
-//                                                      services.config, services.account));
-void MainWindow::BuildTransferListPage() {}
+// The transfer list page (src/ui/transfer): restores the account's unfinished uploads.
+void MainWindow::BuildTransferListPage()
+{
+    transferPage =
+        new TransferListWidget(services.uploads, services.db, services.categories, services.config);
+    PlacePage(ui->transferList, transferPage);
+    transferPage->Init();
+    connect(transferPage, &TransferListWidget::SignalJumpToTransferList, this,
+            [this] { ui->stackedWidget->setCurrentWidget(ui->transferList); });
+    // The post-task action "quit" and the tray's quit end the program in order.
+    connect(transferPage, &TransferListWidget::SignalQuitRequested, this, [this] {
+        quitting = true;
+        QApplication::closeAllWindows();
+    });
+}
 
 QWidget* MainWindow::CurrentPage() const
 {
@@ -111,7 +143,9 @@ bool MainWindow::ExitCheck()
 
 void MainWindow::OnAllOperation(bool start)
 {
-    if (start) {
+    if (transferPage) {
+        transferPage->OnAllOperation(start);
+    } else if (start) {
         services.uploads.StartAll();
     } else {
         services.uploads.PauseAll();
@@ -120,6 +154,14 @@ void MainWindow::OnAllOperation(bool start)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // "Minimise to tray": closing the window hides it while a tray shows the queue.
+    if (!quitting && !exitAllowed && transferPage && transferPage->TrayShown() &&
+        services.config.Value(QStringLiteral("Application"), QStringLiteral("closeBehavior"))
+                .toString() == QLatin1String("hide")) {
+        hide();
+        event->ignore();
+        return;
+    }
     // Once allowed (quit closes every window, this one again) the question is not repeated.
     if (exitAllowed || ExitCheck()) {
         exitAllowed = true;

@@ -5,6 +5,7 @@
 #include "app/AppServices.h"
 
 class MainWindowTitleWidget;
+class TransferListWidget;
 class VideoListWidget;
 
 namespace Ui {
@@ -58,4 +59,6 @@ private:
     MainWindowTitleWidget* titleWidget = nullptr;
     VideoListWidget* videoListPage = nullptr;
     bool exitAllowed = false;
+    TransferListWidget* transferPage = nullptr;
+    bool quitting = false;  // closing ends the program even when closing would hide to the tray
 };
