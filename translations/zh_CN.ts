@@ -349,6 +349,86 @@
         <source>ErrorCodeString.OtherError, code:</source>
         <translation>其他错误，错误码：</translation>
     </message>
+    <message>
+        <source>title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>thumbnailURL</source>
+        <translation>缩略图地址</translation>
+    </message>
+    <message>
+        <source>coverURL</source>
+        <translation>封面地址</translation>
+    </message>
+    <message>
+        <source>creationTime</source>
+        <translation>上传时间</translation>
+    </message>
+    <message>
+        <source>updateTime</source>
+        <translation>更新时间</translation>
+    </message>
+    <message>
+        <source>size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>cateId</source>
+        <translation>分类ID</translation>
+    </message>
+    <message>
+        <source>cateName</source>
+        <translation>分类名称</translation>
+    </message>
+    <message>
+        <source>tags</source>
+        <translation>标签</translation>
+    </message>
+    <message>
+        <source>uploader</source>
+        <translation>上传者</translation>
+    </message>
+    <message>
+        <source>playTimes</source>
+        <translation>播放次数</translation>
+    </message>
+    <message>
+        <source>md5Checksum</source>
+        <translation>MD5校验值</translation>
+    </message>
+    <message>
+        <source>Select Video Is Empty</source>
+        <translation>请先勾选要导出的视频</translation>
+    </message>
+    <message>
+        <source>Select Video Data</source>
+        <translation>视频数据</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>条</translation>
+    </message>
+    <message>
+        <source>Export csv video data file</source>
+        <translation>导出视频数据（CSV）</translation>
+    </message>
+    <message>
+        <source>CsvFiles</source>
+        <translation>CSV 文件</translation>
+    </message>
 </context>
 <context>
     <name>SDKUploadTask</name>
@@ -1448,6 +1528,398 @@
     <message>
         <source>Delete</source>
         <translation>移除</translation>
+    </message>
+</context>
+<context>
+    <name>AddCategoryDialog</name>
+    <message>
+        <source>AddCategoryDialog.Title</source>
+        <translation>新建子分类</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.CateName:</source>
+        <translation>分类名称：</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.InputEditorPlaceholder</source>
+        <translation>请输入分类名称</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.AddCategoryFailed:</source>
+        <translation>新建分类失败：</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>操作较慢，请稍候…</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.EmptyCateName</source>
+        <translation>分类名称不能为空</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.CateNameMySQLIncompatible</source>
+        <translation>分类名称含有不支持的字符（如表情符号）</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.CateNameDuplicated</source>
+        <translation>同级分类中已有同名分类</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.IsAddingCategory</source>
+        <translation>正在新建分类，请稍候</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryTreeView</name>
+    <message>
+        <source>CategoryTreeView.AddSubCategory</source>
+        <translation>新建子分类</translation>
+    </message>
+    <message>
+        <source>CategoryTreeView.MoveCategory</source>
+        <translation>移动分类</translation>
+    </message>
+    <message>
+        <source>CategoryTreeView.RenameCategory</source>
+        <translation>重命名</translation>
+    </message>
+</context>
+<context>
+    <name>CopyCodeDialog</name>
+    <message>
+        <source>CopyCodeDialog.Title</source>
+        <translation>播放代码</translation>
+    </message>
+    <message>
+        <source>CopyCodeDialog.Copy</source>
+        <translation>复制代码</translation>
+    </message>
+    <message>
+        <source>CopyCodeDialog.Copied</source>
+        <translation>代码已复制到剪贴板</translation>
+    </message>
+</context>
+<context>
+    <name>DeleteVideoFailedPromptDialog</name>
+    <message>
+        <source>DeleteVideoFailedPromptDialog.Title</source>
+        <translation>删除失败</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Delete &lt;span style=&apos;color: #FF4646&apos;&gt;%1&lt;/span&gt; videos Failed</source>
+        <translation>有 &lt;span style=&apos;color: #FF4646&apos;&gt;%1&lt;/span&gt; 个视频删除失败</translation>
+    </message>
+</context>
+<context>
+    <name>Paginator</name>
+    <message>
+        <source>Paginator.JumpTo</source>
+        <translation>跳至</translation>
+    </message>
+    <message>
+        <source>Paginator.Pages</source>
+        <translation>页</translation>
+    </message>
+    <message>
+        <source>%1/Page</source>
+        <translation>%1 条/页</translation>
+    </message>
+    <message>
+        <source>total %1 pages</source>
+        <translation>共 %1 页</translation>
+    </message>
+</context>
+<context>
+    <name>SelectCategoryDialog</name>
+    <message>
+        <source>SelectCategoryDialog.TitleMoveCategory</source>
+        <translation>移动分类</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.TitleMoveVideo</source>
+        <translation>移动视频</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.SearchEditorPlaceholder</source>
+        <translation>搜索分类</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveCategoryFailed:</source>
+        <translation>移动分类失败：</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveVideoFailed:</source>
+        <translation>移动视频失败：</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.NoSelected</source>
+        <translation>请选择目标分类</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveCategoryToSrcCategory</source>
+        <translation>分类已在该分类下，请选择其他分类</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveCategoryToSelfCategory</source>
+        <translation>不能把分类移动到它自己下面</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>操作较慢，请稍候…</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.IsMovingCategory</source>
+        <translation>正在移动分类，请稍候</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.IsMovingVideo</source>
+        <translation>正在移动视频，请稍候</translation>
+    </message>
+</context>
+<context>
+    <name>VideoListWidget</name>
+    <message>
+        <source>VideoList.SearchCate</source>
+        <translation>搜索分类</translation>
+    </message>
+    <message>
+        <source>SearchCate</source>
+        <translation>搜索分类</translation>
+    </message>
+    <message>
+        <source>AddCate</source>
+        <translation>新建子分类</translation>
+    </message>
+    <message>
+        <source>RefreshCate</source>
+        <translation>刷新分类</translation>
+    </message>
+    <message>
+        <source>VideoList.LoadingCate...</source>
+        <translation>正在加载分类…</translation>
+    </message>
+    <message>
+        <source>VideoList.Upload</source>
+        <translation>上传视频</translation>
+    </message>
+    <message>
+        <source>Return List</source>
+        <translation>返回列表</translation>
+    </message>
+    <message>
+        <source>VideoList.CurrentCategory</source>
+        <translation>当前分类</translation>
+    </message>
+    <message>
+        <source>VideoList.AllCategory</source>
+        <translation>全部分类</translation>
+    </message>
+    <message>
+        <source>VideoList.SearchFile</source>
+        <translation>搜索视频标题</translation>
+    </message>
+    <message>
+        <source>SearchVideo</source>
+        <translation>搜索视频</translation>
+    </message>
+    <message>
+        <source>BatchSearch</source>
+        <translation>批量查询</translation>
+    </message>
+    <message>
+        <source>TimeDescSort</source>
+        <translation>上传时间从新到旧</translation>
+    </message>
+    <message>
+        <source>TimeAscSort</source>
+        <translation>上传时间从旧到新</translation>
+    </message>
+    <message>
+        <source>TitleDescSort</source>
+        <translation>标题降序</translation>
+    </message>
+    <message>
+        <source>TitleAscSort</source>
+        <translation>标题升序</translation>
+    </message>
+    <message>
+        <source>VideoList.NoContainSub</source>
+        <translation>不含子分类</translation>
+    </message>
+    <message>
+        <source>VideoList.ContainSub</source>
+        <translation>含子分类</translation>
+    </message>
+    <message>
+        <source>Export Data</source>
+        <translation>导出数据</translation>
+    </message>
+    <message>
+        <source>VideoList.Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>VideoList.Move</source>
+        <translation>移动</translation>
+    </message>
+    <message>
+        <source>VideoList.Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>VideoList.NoVideo</source>
+        <translation>这个分类还没有视频</translation>
+    </message>
+    <message>
+        <source>VideoList.LoadingVideo...</source>
+        <translation>正在加载视频…</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshVideoSucceed</source>
+        <translation>视频列表已刷新</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshVideoListFailed:</source>
+        <translation>加载视频列表失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.MoveVideoSucceed</source>
+        <translation>视频已移动</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoSucceed</source>
+        <translation>视频已删除</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshCategoryFailed:</source>
+        <translation>加载分类失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.AddCategorySucceed</source>
+        <translation>分类已新建</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.MoveCategorySucceed</source>
+        <translation>分类已移动</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RenameCategorySucceed</source>
+        <translation>分类已重命名</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RenameCategoryFailed:</source>
+        <translation>重命名分类失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshVideoListMySQLIncompatible</source>
+        <translation>搜索内容含有不支持的字符（如表情符号）</translation>
+    </message>
+    <message>
+        <source>VideoList.NoSearchResult</source>
+        <translation>没有找到相关视频</translation>
+    </message>
+    <message>
+        <source>Total %1 videos</source>
+        <translation>共 %1 个视频</translation>
+    </message>
+    <message>
+        <source>Selected %1/%2 videos</source>
+        <translation>已选 %1/%2 个视频</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>操作较慢，请稍候…</translation>
+    </message>
+    <message>
+        <source>Search %1 Video</source>
+        <translation>查询到 %1 个视频</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>系统提示</translation>
+    </message>
+    <message>
+        <source>Return To Video List</source>
+        <translation>确定返回视频列表吗？</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.IsOperatingCategory</source>
+        <translation>分类正在处理中，请稍后再刷新</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.ExportFailed:</source>
+        <translation>导出失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.NoSelected</source>
+        <translation>请先勾选视频</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.CanNotMoveUploadingVideo</source>
+        <translation>上传中的视频不能移动</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoConfirmTitle</source>
+        <translation>删除视频</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoConfirmMessage</source>
+        <translation>删除后无法恢复，确定删除</translation>
+    </message>
+    <message>
+        <source>File&quot;%1&quot;</source>
+        <translation>“%1”吗？</translation>
+    </message>
+    <message>
+        <source>Selected &lt;span style=color:rgb(241,91,52);&gt;%1&lt;/span&gt; videos</source>
+        <translation>选中的 &lt;span style=color:rgb(241,91,52);&gt;%1&lt;/span&gt; 个视频吗？</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoContainsUploadTask</source>
+        <translation>其中有正在上传的视频，上传任务也会被删除</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>VideoTableView</name>
+    <message>
+        <source>VideoTableView.VidCopied</source>
+        <translation>视频 ID 已复制</translation>
+    </message>
+    <message>
+        <source>VideoTableView.TitleCopied</source>
+        <translation>标题已复制</translation>
+    </message>
+    <message>
+        <source>VideoTableView.CopyVid</source>
+        <translation>复制视频 ID</translation>
+    </message>
+    <message>
+        <source>VideoTableView.CopyTitle</source>
+        <translation>复制标题</translation>
     </message>
 </context>
 </TS>

@@ -549,6 +549,10 @@ void TestShell::exitCheck()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(guard.isNull(), closed);
     delete guard;
+    // The library page started loading the tree; the models end their tasks before they go,
+    // as the application stops them.
+    videos.StopAllTasksAndWait();
+    categories.StopAllTasksAndWait();
 }
 
 void TestShell::userInfo_data()

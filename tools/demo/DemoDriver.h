@@ -38,6 +38,7 @@ private:
 
     void AddLoginSteps();
     void AddMainWindowSteps();
+    void AddLibrarySteps();  // DemoLibrarySteps.cpp
     void AddTransferSteps();  // DemoTransferSteps.cpp
     void ClickMenuRow(const char* buttonName, const char* rowName);
 

@@ -25,6 +25,11 @@ inline constexpr const char kUpdateProjectTypeWindows[] = "pc64";
 inline constexpr const char kUpdateProjectTypeLinux[] = "linux64";
 inline constexpr const char kLinuxPackageName[] = "kavro-upload-client_amd64.deb";
 
+// The playback code the video table offers for a vid: where the player script comes from, and
+// the help page about the playback token of encrypted videos.
+inline constexpr const char kPlayerScriptUrl[] = "https://player.kavro.example/script/player.js";
+inline constexpr const char kPlaySafeHelpUrl[] = "https://help.kavro.example/player/playsafe-token";
+
 // The 32-character upper-case hexadecimal constant from which the account secret of a login
 // answer is recovered (MD5 of this constant, appId and nonce).
 inline constexpr const char kLoginConstant[] = "9F3A6C1E58D24B07A1C3E5F7092B4D6E";
