@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QDialog>
+#include <QFuture>
+#include <QImage>
+#include <QList>
+#include <QPixmap>
+#include <QUrl>
+#include <QUuid>
+
+#include "api/ApiVideo.h"
+#include "tasks/TaskManager.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class TitleBar;
+class VideoTableModel;
+
+// Edits the title, description and tags of a video and, for a video of the library, chooses
+// its cover among the platform's six snapshots or uploads an own cover image.
+//
+// Modes: 0 a file about to be uploaded (basic page only, the server-side rows hidden, nothing
+// is sent: the caller reads the edited texts), 1 a library video's texts only, 2 (default) a
+// library video with both pages. Requests run as tasks of the video model's worker; while one
+// runs the dialog refuses to close.
+class VideoEditDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // One cover label: a snapshot, the current cover or the own cover.
+    struct LabelInfo
+    {
+        QLabel* label = nullptr;
+        QUrl url;
+        QImage image;   // the full image, as downloaded
+        QImage scaled;  // scaled to the label on the download thread
+        QPixmap pixmap;
+    };
+
+    static constexpr int kTitleMax = 200;
+    static constexpr int kTagsMax = 200;
+    static constexpr int kDescMax = 1000;
+    static constexpr int kSnapshotCount = 6;
+
+    // A file about to be uploaded: no service is needed, only mode 0 makes sense.
+    explicit VideoEditDialog(QWidget* parent = nullptr);
+    // A video of the library. userId names the cover cache "thumbs/<userId>/<vid>".
+    VideoEditDialog(VideoTableModel& videos, const QString& userId, QWidget* parent = nullptr);
+    ~VideoEditDialog() override;
+
+    void SetMode(int mode);
+    int Mode() const { return mode; }
+
+    void SetTitle(const QString& title);
+    void SetTags(const QString& tags);
+    void SetDescription(const QString& desc);
+    void SetFileSize(quint64 bytes);
+    void SetVid(const QString& vid);
+    void SetDuration(double seconds);
+    void SetUploadTime(const QString& time);
+    void SetModifyTime(const QString& time);
+    // Every setter above from one record of the library.
+    void SetVideoInfo(const ApiCollection::VideoInfo& info);
+
+    QString Title() const;
+    QString Tags() const;
+    QString Description() const;
+    QString Vid() const { return vid; }
+
+    // Checks the chosen file and, when it passes, uploads it as the video's cover. The upload
+    // button runs the confirmation and the file dialog first.
+    void UploadCover(const QString& path);
+    bool IsBusy() const;
+    bool IsLoadingCovers() const;
+
+signals:
+    void SignalLoadUrlDone();
+    void SignalLabelUpdatePixmap(VideoEditDialog::LabelInfo* info);
+    void SignalCoverClicked(QLabel* label);
+
+public slots:
+    void DownloadUploadCover();
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Build();
+    QWidget* BuildBasicPage();
+    QWidget* BuildCoverPage();
+    void ConnectModel();
+    void ShowPage(int index);
+    void UpdateCounters();
+    void OnDescriptionChanged();
+    bool Validate();
+    void OnOkClicked();
+    void SetButtonsEnabled(bool enabled);
+    void Tip(const QString& text);
+
+    void LoadCoverInfo();
+    void OnVideosInfo(const ApiCollection::VideoInfosResult& infos);
+    void OnVideosInfoFailed(const QString& error);
+    void StartDownloads(const QList<LabelInfo*>& infos);
+    void OnLabelUpdatePixmap(LabelInfo* info);
+    void ShowOnLabel(LabelInfo* info);
+    void OnCoverClicked(QLabel* label);
+    void SetSelected(QLabel* label);
+    void OnUploadCoverClicked();
+    void OnDeleteCoverClicked();
+    void ShowOwnCover(const QImage& image, bool uploading);
+    void OnTaskEnd(const QUuid& uuid, TaskManager::TaskEndStatus status);
+    void StopDownloads();
+    QString CacheDir() const;
+    LabelInfo* InfoOf(QLabel* label);
+
+    VideoTableModel* videos = nullptr;
+    QString userId;
+
+    int mode = 2;
+    QString loadedTitle;
+    QString loadedTags;
+    QString loadedDesc;
+    QString vid;
+    QUuid updateTask;
+    QUuid changeCoverTask;
+    QUuid uploadCoverTask;
+    QUuid infoTask;
+    QList<LabelInfo*> labelInfos;  // six snapshots, then the selected cover
+    QLabel* previousSelected = nullptr;
+    QImage ownCover;
+    QUrl uploadedCoverUrl;
+    QFuture<void> download;
+    bool downloadCancel = false;
+    bool coversRequested = false;
+
+    TitleBar* titleBar = nullptr;
+    QPushButton* basicInfoButton = nullptr;
+    QPushButton* coverInfoButton = nullptr;
+    QStackedWidget* stackedWidget = nullptr;
+    QLineEdit* titleLineEdit = nullptr;
+    QPlainTextEdit* descPlainTextEdit = nullptr;
+    QLineEdit* tagsLineEdit = nullptr;
+    QLabel* titleCountLabel = nullptr;
+    QLabel* descCountLabel = nullptr;
+    QLabel* tagsCountLabel = nullptr;
+    QLabel* vidLabel = nullptr;
+    QLabel* durationLabel = nullptr;
+    QLabel* fileSizeLabel = nullptr;
+    QLabel* uploadTimeLabel = nullptr;
+    QLabel* modifyTimeLabel = nullptr;
+    QList<QWidget*> libraryRows;  // captions and values hidden in mode 0
+    QLabel* coverSelectedLabel = nullptr;
+    QLabel* uploadThumbsLabel = nullptr;
+    QPushButton* uploadCoverButton = nullptr;
+    QPushButton* deleteCoverButton = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+};
+
+Q_DECLARE_METATYPE(VideoEditDialog::LabelInfo*)
