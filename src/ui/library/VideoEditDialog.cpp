@@ -39,9 +39,9 @@ namespace {
 
 const QString kDefaultThumb = QStringLiteral(":/image/common/icon_default_video_thumbs.svg");
 const QString kSelectedIcon = QStringLiteral(":/image/common/icon_selected.svg");
-const QSize kSnapshotSize(168, 95);
-const QSize kSelectedSize(256, 144);
-const QSize kOwnCoverSize(168, 95);
+const QSize kSnapshotSize(150, 84);
+const QSize kSelectedSize(224, 126);
+const QSize kOwnCoverSize(150, 84);
 
 QLabel* Caption(const QString& text, QWidget* parent, const char* name = nullptr)
 {
@@ -119,7 +119,7 @@ void VideoEditDialog::Build()
     setStyleSheet(Application::LoadStyleSheet(QStringLiteral("System.qss")) +
                   Application::LoadStyleSheet(QStringLiteral("TitleBar.qss")) +
                   Application::LoadStyleSheet(QStringLiteral("VideoEditDialog.qss")));
-    setFixedSize(720, 560);
+    setFixedSize(800, 600);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
@@ -134,6 +134,7 @@ void VideoEditDialog::Build()
 
     auto* pages = new QWidget(this);
     pages->setObjectName(QStringLiteral("pageButtonWidget"));
+    pages->setAttribute(Qt::WA_StyledBackground);
     auto* pagesLayout = new QHBoxLayout(pages);
     pagesLayout->setContentsMargins(24, 0, 24, 0);
     pagesLayout->setSpacing(24);
@@ -158,6 +159,7 @@ void VideoEditDialog::Build()
 
     auto* buttons = new QWidget(this);
     buttons->setObjectName(QStringLiteral("buttonWidget"));
+    buttons->setAttribute(Qt::WA_StyledBackground);
     auto* buttonsLayout = new QHBoxLayout(buttons);
     buttonsLayout->setContentsMargins(24, 12, 24, 20);
     buttonsLayout->setSpacing(16);
@@ -166,7 +168,10 @@ void VideoEditDialog::Build()
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     okButton = new QPushButton(tr("VideoEditDialog.OK"), buttons);
     okButton->setObjectName(QStringLiteral("okButton"));
-    okButton->setDefault(true);
+    okButton->setProperty("Style", QStringLiteral("blue"));
+    for (QPushButton* button : {cancelButton, okButton}) {
+        button->setAutoDefault(false);
+    }
     buttonsLayout->addWidget(cancelButton);
     buttonsLayout->addWidget(okButton);
     layout->addWidget(buttons);
@@ -190,6 +195,7 @@ QWidget* VideoEditDialog::BuildBasicPage()
 {
     auto* page = new QWidget(stackedWidget);
     page->setObjectName(QStringLiteral("basicPage"));
+    page->setAttribute(Qt::WA_StyledBackground);
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(24, 16, 24, 8);
     grid->setHorizontalSpacing(12);
@@ -218,7 +224,12 @@ QWidget* VideoEditDialog::BuildBasicPage()
     auto addEdit = [&](const QString& caption, QWidget* edit, QLabel* counter) {
         auto* label = Caption(caption, page);
         label->setProperty("caption", true);
-        grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignTop);
+        const bool multiLine = edit == descPlainTextEdit;
+        if (multiLine) {
+            label->setContentsMargins(0, 8, 0, 0);
+        }
+        grid->addWidget(label, row, 0,
+                        Qt::AlignRight | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
         grid->addWidget(edit, row, 1);
         grid->addWidget(counter, row, 2, Qt::AlignLeft | Qt::AlignBottom);
         ++row;
@@ -253,6 +264,7 @@ QWidget* VideoEditDialog::BuildCoverPage()
 {
     auto* page = new QWidget(stackedWidget);
     page->setObjectName(QStringLiteral("coverPage"));
+    page->setAttribute(Qt::WA_StyledBackground);
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(24, 16, 24, 8);
     layout->setSpacing(24);
@@ -269,9 +281,10 @@ QWidget* VideoEditDialog::BuildCoverPage()
         info->label->installEventFilter(this);
         info->label->setCursor(Qt::PointingHandCursor);
         labelInfos.append(info);
-        grid->addWidget(info->label, i / 2, i % 2);
+        grid->addWidget(info->label, i / 3, i % 3);
     }
     left->addLayout(grid);
+    left->addSpacing(8);
     left->addWidget(Caption(tr("VideoEditDialog.OwnCover"), page, "ownCoverCaption"));
     auto* own = new QHBoxLayout;
     own->setSpacing(12);
@@ -414,6 +427,8 @@ void VideoEditDialog::SetMode(int value)
     for (QWidget* widget : qAsConst(libraryRows)) {
         widget->setVisible(library);
     }
+    // The upload mode has fewer rows, so a shorter window.
+    setFixedSize(800, library ? 600 : 470);
     const bool pages = mode == 2 && videos;
     basicInfoButton->parentWidget()->setVisible(pages);
     if (!pages) {
@@ -475,6 +490,22 @@ void VideoEditDialog::SetVideoInfo(const ApiCollection::VideoInfo& info)
     SetDuration(info.duration);
     SetUploadTime(info.creationTime);
     SetModifyTime(info.updateTime);
+}
+
+void VideoEditDialog::SetVideoRow(const QModelIndex& index)
+{
+    using Role = VideoTableModel::DataRole;
+    const QModelIndex first = index.siblingAtColumn(0);
+    ApiCollection::VideoInfo info;
+    info.vid = first.data(int(Role::Vid)).toString();
+    info.title = first.data(int(Role::Title)).toString();
+    info.tags = first.data(int(Role::Tags)).toString();
+    info.description = first.data(int(Role::Description)).toString();
+    info.size = first.data(int(Role::FileSize)).toULongLong();
+    info.duration = first.data(int(Role::Duration)).toDouble();
+    info.creationTime = first.data(int(Role::CreationTime)).toString();
+    info.updateTime = first.data(int(Role::UpdateTime)).toString();
+    SetVideoInfo(info);
 }
 
 QString VideoEditDialog::Title() const

@@ -12,6 +12,7 @@
 #include "tasks/TaskManager.h"
 
 class QLabel;
+class QModelIndex;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -65,6 +66,8 @@ public:
     void SetModifyTime(const QString& time);
     // Every setter above from one record of the library.
     void SetVideoInfo(const ApiCollection::VideoInfo& info);
+    // Every setter above from a row of the video table (any column of the row).
+    void SetVideoRow(const QModelIndex& index);
 
     QString Title() const;
     QString Tags() const;
