@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QtTest>
 
 #include "EditTestSupport.h"
@@ -67,6 +68,8 @@ private slots:
     void ownCover_data();
     void ownCover();
     void batchSearchFindsSome();
+    void refusalsKeepTheDialogUsable_data();
+    void refusalsKeepTheDialogUsable();
 
 private:
     bool Reload();
@@ -352,6 +355,67 @@ void TestEditDialogs::batchSearchFindsSome()
         found.append(model->item(row, 0)->data(int(Role::Vid)).toString());
     }
     QCOMPARE(found, released.mid(4, 8));
+}
+
+void TestEditDialogs::refusalsKeepTheDialogUsable_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("update refused")
+        << QStringLiteral("path=/v3/video/update-info,code=4000,times=1") << QStringLiteral("ok")
+        << QStringLiteral("视频信息保存失败：");
+    QTest::newRow("update slow") << QStringLiteral("path=/v3/video/update-info,delay=2600,times=1")
+                                 << QStringLiteral("ok")
+                                 << QStringLiteral("网络较慢，正在处理，请稍候……");
+    QTest::newRow("cover change refused")
+        << QStringLiteral("path=/v3/video/change-cover-image,code=3100,times=1")
+        << QStringLiteral("snapshot") << QStringLiteral("封面更换失败：");
+    QTest::newRow("cover upload refused")
+        << QStringLiteral("path=/v3/video/upload-cover-image,status=503,times=1")
+        << QStringLiteral("upload") << QStringLiteral("封面上传失败：");
+}
+
+void TestEditDialogs::refusalsKeepTheDialogUsable()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, action);
+    QFETCH(QString, tip);
+    const QString vid = ReleasedVids().at(5);
+    VideoEditDialog dialog(*model, login.userId);
+    dialog.SetVideoInfo(Info(vid));
+    dialog.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsLoadingCovers(), 20000);
+    QTest::mouseClick(Child(&dialog, "coverInfoButton"), Qt::LeftButton);
+    QVERIFY(ModelsPlatform::SetFault(fault));
+    auto* stack = Child<QStackedWidget>(&dialog, "stackedWidget");
+    if (action == QLatin1String("ok")) {
+        Child<QLineEdit>(&dialog, "titleLineEdit")->setText(QStringLiteral("Renamed"));
+        QTest::mouseClick(Child(&dialog, "okButton"), Qt::LeftButton);
+    } else if (action == QLatin1String("snapshot")) {
+        QTest::mouseClick(Child(&dialog, "thumbs5Label"), Qt::LeftButton);
+    } else {
+        const QString path = files.filePath(QStringLiteral("refused.png"));
+        QImage image(320, 180, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        QVERIFY(image.save(path));
+        dialog.UploadCover(path);
+    }
+    QVERIFY(dialog.IsBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(LastTip(&dialog).startsWith(tip), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsBusy(), 20000);
+    ModelsPlatform::SetFault(QString());
+    QVERIFY(dialog.isVisible() || action == QLatin1String("ok"));
+    if (action == QLatin1String("ok") && tip.startsWith(QStringLiteral("视频信息"))) {
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(stack->currentIndex(), 0);
+        QVERIFY(Child(&dialog, "okButton")->isEnabled());
+        QVERIFY(Child(&dialog, "cancelButton")->isEnabled());
+    } else if (action == QLatin1String("snapshot")) {
+        QVERIFY(!Child(&dialog, "thumbs5Label")->property("selected").toBool());
+    } else if (action == QLatin1String("upload")) {
+        QVERIFY(Child<QPushButton>(&dialog, "uploadCoverButton")->isEnabled());
+    }
 }
 
 QTEST_MAIN(TestEditDialogs)
