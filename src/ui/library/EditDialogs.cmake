@@ -14,4 +14,6 @@ target_sources(kavro_ui PRIVATE
     "${CMAKE_CURRENT_LIST_DIR}/VideoBatchSearchDialog.h"
     "${CMAKE_CURRENT_LIST_DIR}/VideoEditDialog.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/VideoEditDialog.h"
+    "${CMAKE_CURRENT_LIST_DIR}/VideoEditDialogForm.cpp"
+    "${CMAKE_CURRENT_LIST_DIR}/VideoEditDialogForm.h"
     "${PROJECT_SOURCE_DIR}/resources/edit.qrc")

@@ -34,48 +34,15 @@
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 #include "ui/common/UiResources.h"
+#include "ui/library/VideoEditDialogForm.h"
 
 namespace {
-
-const QString kDefaultThumb = QStringLiteral(":/image/common/icon_default_video_thumbs.svg");
-const QString kSelectedIcon = QStringLiteral(":/image/common/icon_selected.svg");
-const QSize kSnapshotSize(150, 84);
-const QSize kSelectedSize(224, 126);
-const QSize kOwnCoverSize(150, 84);
-
-QLabel* Caption(const QString& text, QWidget* parent, const char* name = nullptr)
-{
-    auto* label = new QLabel(text, parent);
-    if (name) {
-        label->setObjectName(QLatin1String(name));
-    }
-    return label;
-}
 
 void Repolish(QWidget* widget)
 {
     widget->style()->unpolish(widget);
     widget->style()->polish(widget);
     widget->update();
-}
-
-// A cover label: the default picture until an image arrives, a check mark when chosen.
-QLabel* CoverLabel(const char* name, const QSize& size, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFixedSize(size);
-    label->setAlignment(Qt::AlignCenter);
-    label->setProperty("valid", false);
-    label->setProperty("selected", false);
-    label->setPixmap(QIcon(kDefaultThumb).pixmap(QSize(48, 48)));
-    auto* mark = new QLabel(label);
-    mark->setObjectName(QStringLiteral("selectedMark"));
-    mark->setPixmap(QIcon(kSelectedIcon).pixmap(QSize(20, 20)));
-    mark->setFixedSize(20, 20);
-    mark->move(size.width() - 24, 4);
-    mark->hide();
-    return label;
 }
 
 QImage ScaledTo(const QImage& image, const QSize& size, qreal ratio)
@@ -87,14 +54,14 @@ QImage ScaledTo(const QImage& image, const QSize& size, qreal ratio)
 
 }  // namespace
 
-VideoEditDialog::VideoEditDialog(QWidget* parent) : QDialog(parent)
+VideoEditDialog::VideoEditDialog(QWidget* parent) : QDialog(parent), ui(new VideoEditDialogForm)
 {
     Build();
     SetMode(0);
 }
 
 VideoEditDialog::VideoEditDialog(VideoTableModel& videos, const QString& userId, QWidget* parent)
-    : QDialog(parent), videos(&videos), userId(userId)
+    : QDialog(parent), ui(new VideoEditDialogForm), videos(&videos), userId(userId)
 {
     Build();
     ConnectModel();
@@ -105,226 +72,41 @@ VideoEditDialog::~VideoEditDialog()
 {
     StopDownloads();
     qDeleteAll(labelInfos);
+    delete ui;
 }
 
 void VideoEditDialog::Build()
 {
     UiResources::Init();
     qRegisterMetaType<VideoEditDialog::LabelInfo*>();
-    setObjectName(QStringLiteral("VideoEditDialog"));
-    setWindowTitle(tr("VideoEditDialog.WindowTitle"));
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("System.qss")) +
-                  Application::LoadStyleSheet(QStringLiteral("TitleBar.qss")) +
-                  Application::LoadStyleSheet(QStringLiteral("VideoEditDialog.qss")));
-    setFixedSize(800, 600);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(1, 1, 1, 1);
-    layout->setSpacing(0);
-    titleBar = new TitleBar(this);
-    titleBar->setObjectName(QStringLiteral("titleWidget"));
-    titleBar->SetHost(this);
-    titleBar->SetMinimumButtonVisible(false);
-    titleBar->SetMaximumButtonVisible(false);
-    titleBar->SetBottomLine(true);
-    layout->addWidget(titleBar);
-
-    auto* pages = new QWidget(this);
-    pages->setObjectName(QStringLiteral("pageButtonWidget"));
-    pages->setAttribute(Qt::WA_StyledBackground);
-    auto* pagesLayout = new QHBoxLayout(pages);
-    pagesLayout->setContentsMargins(24, 0, 24, 0);
-    pagesLayout->setSpacing(24);
-    basicInfoButton = new QPushButton(tr("VideoEditDialog.BasicInfo"), pages);
-    basicInfoButton->setObjectName(QStringLiteral("basicInfoButton"));
-    coverInfoButton = new QPushButton(tr("VideoEditDialog.CoverInfo"), pages);
-    coverInfoButton->setObjectName(QStringLiteral("coverInfoButton"));
-    for (QPushButton* button : {basicInfoButton, coverInfoButton}) {
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::NoFocus);
-        pagesLayout->addWidget(button);
+    ui->SetupUi(this);
+    for (QLabel* label : qAsConst(ui->snapshotLabels)) {
+        auto* info = new LabelInfo;
+        info->label = label;
+        label->installEventFilter(this);
+        labelInfos.append(info);
     }
-    pagesLayout->addStretch(1);
-    layout->addWidget(pages);
+    auto* selected = new LabelInfo;
+    selected->label = ui->coverSelectedLabel;
+    labelInfos.append(selected);
 
-    stackedWidget = new QStackedWidget(this);
-    stackedWidget->setObjectName(QStringLiteral("stackedWidget"));
-    stackedWidget->addWidget(BuildBasicPage());
-    stackedWidget->addWidget(BuildCoverPage());
-    layout->addWidget(stackedWidget, 1);
-
-    auto* buttons = new QWidget(this);
-    buttons->setObjectName(QStringLiteral("buttonWidget"));
-    buttons->setAttribute(Qt::WA_StyledBackground);
-    auto* buttonsLayout = new QHBoxLayout(buttons);
-    buttonsLayout->setContentsMargins(24, 12, 24, 20);
-    buttonsLayout->setSpacing(16);
-    buttonsLayout->addStretch(1);
-    cancelButton = new QPushButton(tr("VideoEditDialog.Cancel"), buttons);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    okButton = new QPushButton(tr("VideoEditDialog.OK"), buttons);
-    okButton->setObjectName(QStringLiteral("okButton"));
-    okButton->setProperty("Style", QStringLiteral("blue"));
-    for (QPushButton* button : {cancelButton, okButton}) {
-        button->setAutoDefault(false);
-    }
-    buttonsLayout->addWidget(cancelButton);
-    buttonsLayout->addWidget(okButton);
-    layout->addWidget(buttons);
-
-    connect(basicInfoButton, &QPushButton::clicked, this, [this] { ShowPage(0); });
-    connect(coverInfoButton, &QPushButton::clicked, this, [this] { ShowPage(1); });
-    connect(okButton, &QPushButton::clicked, this, &VideoEditDialog::OnOkClicked);
-    connect(cancelButton, &QPushButton::clicked, this, &VideoEditDialog::reject);
-    connect(titleLineEdit, &QLineEdit::textChanged, this, &VideoEditDialog::UpdateCounters);
-    connect(tagsLineEdit, &QLineEdit::textChanged, this, &VideoEditDialog::UpdateCounters);
-    connect(descPlainTextEdit, &QPlainTextEdit::textChanged, this,
+    connect(ui->basicInfoButton, &QPushButton::clicked, this, [this] { ShowPage(0); });
+    connect(ui->coverInfoButton, &QPushButton::clicked, this, [this] { ShowPage(1); });
+    connect(ui->okButton, &QPushButton::clicked, this, &VideoEditDialog::OnOkClicked);
+    connect(ui->cancelButton, &QPushButton::clicked, this, &VideoEditDialog::reject);
+    connect(ui->titleLineEdit, &QLineEdit::textChanged, this, &VideoEditDialog::UpdateCounters);
+    connect(ui->tagsLineEdit, &QLineEdit::textChanged, this, &VideoEditDialog::UpdateCounters);
+    connect(ui->descPlainTextEdit, &QPlainTextEdit::textChanged, this,
             &VideoEditDialog::OnDescriptionChanged);
+    connect(ui->uploadCoverButton, &QPushButton::clicked, this,
+            &VideoEditDialog::OnUploadCoverClicked);
+    connect(ui->deleteCoverButton, &QPushButton::clicked, this,
+            &VideoEditDialog::OnDeleteCoverClicked);
     connect(this, &VideoEditDialog::SignalLabelUpdatePixmap, this,
             &VideoEditDialog::OnLabelUpdatePixmap, Qt::QueuedConnection);
     connect(this, &VideoEditDialog::SignalCoverClicked, this, &VideoEditDialog::OnCoverClicked);
     ShowPage(0);
     UpdateCounters();
-}
-
-QWidget* VideoEditDialog::BuildBasicPage()
-{
-    auto* page = new QWidget(stackedWidget);
-    page->setObjectName(QStringLiteral("basicPage"));
-    page->setAttribute(Qt::WA_StyledBackground);
-    auto* grid = new QGridLayout(page);
-    grid->setContentsMargins(24, 16, 24, 8);
-    grid->setHorizontalSpacing(12);
-    grid->setVerticalSpacing(12);
-    grid->setColumnStretch(1, 1);
-
-    titleLineEdit = new QLineEdit(page);
-    titleLineEdit->setObjectName(QStringLiteral("titleLineEdit"));
-    titleLineEdit->setPlaceholderText(tr("VideoEditDialog.VideoTiltePlaceholder"));
-    titleLineEdit->setMaxLength(kTitleMax);
-    LineEditProxyStyle::Fit(titleLineEdit);
-    descPlainTextEdit = new QPlainTextEdit(page);
-    descPlainTextEdit->setObjectName(QStringLiteral("descPlainTextEdit"));
-    descPlainTextEdit->setPlaceholderText(tr("VideoEditDialog.VideoDescPlaceholder"));
-    descPlainTextEdit->setTabChangesFocus(true);
-    tagsLineEdit = new QLineEdit(page);
-    tagsLineEdit->setObjectName(QStringLiteral("tagsLineEdit"));
-    tagsLineEdit->setPlaceholderText(tr("VideoEditDialog.VideoTagsPlaceholder"));
-    tagsLineEdit->setMaxLength(kTagsMax);
-    LineEditProxyStyle::Fit(tagsLineEdit);
-    titleCountLabel = Caption(QString(), page, "titleCountLabel");
-    descCountLabel = Caption(QString(), page, "descCountLabel");
-    tagsCountLabel = Caption(QString(), page, "tagsCountLabel");
-
-    int row = 0;
-    auto addEdit = [&](const QString& caption, QWidget* edit, QLabel* counter) {
-        auto* label = Caption(caption, page);
-        label->setProperty("caption", true);
-        const bool multiLine = edit == descPlainTextEdit;
-        if (multiLine) {
-            label->setContentsMargins(0, 8, 0, 0);
-        }
-        grid->addWidget(label, row, 0,
-                        Qt::AlignRight | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
-        grid->addWidget(edit, row, 1);
-        grid->addWidget(counter, row, 2, Qt::AlignLeft | Qt::AlignBottom);
-        ++row;
-    };
-    addEdit(tr("VideoEditDialog.Title:"), titleLineEdit, titleCountLabel);
-    addEdit(tr("VideoEditDialog.Desc:"), descPlainTextEdit, descCountLabel);
-    addEdit(tr("VideoEditDialog.Tags:"), tagsLineEdit, tagsCountLabel);
-
-    auto addInfo = [&](const QString& caption, const char* name, bool library) {
-        auto* label = Caption(caption, page);
-        label->setProperty("caption", true);
-        auto* value = Caption(QString(), page, name);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        grid->addWidget(label, row, 0, Qt::AlignRight);
-        grid->addWidget(value, row, 1, 1, 2);
-        ++row;
-        if (library) {
-            libraryRows << label << value;
-        }
-        return value;
-    };
-    vidLabel = addInfo(tr("VideoEditDialog.Vid:"), "vidLabel", true);
-    durationLabel = addInfo(tr("VideoEditDialog.Duration:"), "durationLabel", true);
-    fileSizeLabel = addInfo(tr("VideoEditDialog.FileSize:"), "fileSizeLabel", false);
-    uploadTimeLabel = addInfo(tr("VideoEditDialog.UploadTime:"), "uploadTimeLabel", true);
-    modifyTimeLabel = addInfo(tr("VideoEditDialog.ModifyTime:"), "modifyTimeLabel", true);
-    grid->setRowStretch(row, 1);
-    return page;
-}
-
-QWidget* VideoEditDialog::BuildCoverPage()
-{
-    auto* page = new QWidget(stackedWidget);
-    page->setObjectName(QStringLiteral("coverPage"));
-    page->setAttribute(Qt::WA_StyledBackground);
-    auto* layout = new QHBoxLayout(page);
-    layout->setContentsMargins(24, 16, 24, 8);
-    layout->setSpacing(24);
-
-    auto* left = new QVBoxLayout;
-    left->setSpacing(10);
-    left->addWidget(Caption(tr("VideoEditDialog.SelectCover"), page, "selectCoverLabel"));
-    auto* grid = new QGridLayout;
-    grid->setSpacing(10);
-    for (int i = 0; i < kSnapshotCount; ++i) {
-        const QByteArray name = "thumbs" + QByteArray::number(i + 1) + "Label";
-        auto* info = new LabelInfo;
-        info->label = CoverLabel(name.constData(), kSnapshotSize, page);
-        info->label->installEventFilter(this);
-        info->label->setCursor(Qt::PointingHandCursor);
-        labelInfos.append(info);
-        grid->addWidget(info->label, i / 3, i % 3);
-    }
-    left->addLayout(grid);
-    left->addSpacing(8);
-    left->addWidget(Caption(tr("VideoEditDialog.OwnCover"), page, "ownCoverCaption"));
-    auto* own = new QHBoxLayout;
-    own->setSpacing(12);
-    uploadThumbsLabel = CoverLabel("uploadThumbsLabel", kOwnCoverSize, page);
-    own->addWidget(uploadThumbsLabel);
-    auto* ownButtons = new QVBoxLayout;
-    uploadCoverButton = new QPushButton(tr("VideoEditDialog.UploadCover"), page);
-    uploadCoverButton->setObjectName(QStringLiteral("uploadCoverButton"));
-    deleteCoverButton = new QPushButton(tr("VideoEditDialog.Delete"), page);
-    deleteCoverButton->setObjectName(QStringLiteral("deleteCoverButton"));
-    deleteCoverButton->setEnabled(false);
-    for (QPushButton* button : {uploadCoverButton, deleteCoverButton}) {
-        button->setAutoDefault(false);
-        ownButtons->addWidget(button);
-    }
-    ownButtons->addStretch(1);
-    own->addLayout(ownButtons);
-    own->addStretch(1);
-    left->addLayout(own);
-    left->addStretch(1);
-    layout->addLayout(left);
-
-    auto* right = new QVBoxLayout;
-    right->setSpacing(10);
-    right->addWidget(Caption(tr("VideoEditDialog.SelectedCover"), page, "selectedCoverCaption"));
-    auto* selected = new LabelInfo;
-    selected->label = CoverLabel("coverSelectedLabel", kSelectedSize, page);
-    coverSelectedLabel = selected->label;
-    labelInfos.append(selected);
-    right->addWidget(coverSelectedLabel);
-    auto* notice = Caption(tr("VideoEditDialog.CoverNotice"), page, "noticeLabel");
-    notice->setWordWrap(true);
-    notice->setFixedWidth(kSelectedSize.width());
-    right->addWidget(notice);
-    right->addStretch(1);
-    layout->addLayout(right);
-
-    connect(uploadCoverButton, &QPushButton::clicked, this, &VideoEditDialog::OnUploadCoverClicked);
-    connect(deleteCoverButton, &QPushButton::clicked, this, &VideoEditDialog::OnDeleteCoverClicked);
-    return page;
 }
 
 void VideoEditDialog::ConnectModel()
@@ -424,13 +206,13 @@ void VideoEditDialog::SetMode(int value)
 {
     mode = value;
     const bool library = mode != 0;
-    for (QWidget* widget : qAsConst(libraryRows)) {
+    for (QWidget* widget : qAsConst(ui->libraryRows)) {
         widget->setVisible(library);
     }
     // The upload mode has fewer rows, so a shorter window.
     setFixedSize(800, library ? 600 : 470);
     const bool pages = mode == 2 && videos;
-    basicInfoButton->parentWidget()->setVisible(pages);
+    ui->basicInfoButton->parentWidget()->setVisible(pages);
     if (!pages) {
         ShowPage(0);
     }
@@ -439,45 +221,45 @@ void VideoEditDialog::SetMode(int value)
 void VideoEditDialog::SetTitle(const QString& title)
 {
     loadedTitle = title.left(kTitleMax);
-    titleLineEdit->setText(loadedTitle);
+    ui->titleLineEdit->setText(loadedTitle);
 }
 
 void VideoEditDialog::SetTags(const QString& tags)
 {
     loadedTags = tags.left(kTagsMax);
-    tagsLineEdit->setText(loadedTags);
+    ui->tagsLineEdit->setText(loadedTags);
 }
 
 void VideoEditDialog::SetDescription(const QString& desc)
 {
     loadedDesc = desc.left(kDescMax);
-    descPlainTextEdit->setPlainText(loadedDesc);
+    ui->descPlainTextEdit->setPlainText(loadedDesc);
 }
 
 void VideoEditDialog::SetFileSize(quint64 bytes)
 {
-    fileSizeLabel->setText(FormatSize(bytes, 4));
+    ui->fileSizeLabel->setText(FormatSize(bytes, 4));
 }
 
 void VideoEditDialog::SetVid(const QString& value)
 {
     vid = value;
-    vidLabel->setText(value);
+    ui->vidLabel->setText(value);
 }
 
 void VideoEditDialog::SetDuration(double seconds)
 {
-    durationLabel->setText(FormatDuration(quint64(qMax(0.0, seconds))));
+    ui->durationLabel->setText(FormatDuration(quint64(qMax(0.0, seconds))));
 }
 
 void VideoEditDialog::SetUploadTime(const QString& time)
 {
-    uploadTimeLabel->setText(time);
+    ui->uploadTimeLabel->setText(time);
 }
 
 void VideoEditDialog::SetModifyTime(const QString& time)
 {
-    modifyTimeLabel->setText(time);
+    ui->modifyTimeLabel->setText(time);
 }
 
 void VideoEditDialog::SetVideoInfo(const ApiCollection::VideoInfo& info)
@@ -510,17 +292,17 @@ void VideoEditDialog::SetVideoRow(const QModelIndex& index)
 
 QString VideoEditDialog::Title() const
 {
-    return titleLineEdit->text();
+    return ui->titleLineEdit->text();
 }
 
 QString VideoEditDialog::Tags() const
 {
-    return tagsLineEdit->text();
+    return ui->tagsLineEdit->text();
 }
 
 QString VideoEditDialog::Description() const
 {
-    return descPlainTextEdit->toPlainText();
+    return ui->descPlainTextEdit->toPlainText();
 }
 
 bool VideoEditDialog::IsBusy() const
@@ -553,29 +335,29 @@ void VideoEditDialog::showEvent(QShowEvent* event)
 
 void VideoEditDialog::ShowPage(int index)
 {
-    stackedWidget->setCurrentIndex(index);
-    basicInfoButton->setChecked(index == 0);
-    coverInfoButton->setChecked(index == 1);
+    ui->stackedWidget->setCurrentIndex(index);
+    ui->basicInfoButton->setChecked(index == 0);
+    ui->coverInfoButton->setChecked(index == 1);
 }
 
 void VideoEditDialog::UpdateCounters()
 {
     const QString form = QStringLiteral("%1/%2");
-    titleCountLabel->setText(form.arg(titleLineEdit->text().size()).arg(kTitleMax));
-    tagsCountLabel->setText(form.arg(tagsLineEdit->text().size()).arg(kTagsMax));
-    descCountLabel->setText(
-        form.arg(descPlainTextEdit->document()->characterCount() - 1).arg(kDescMax));
+    ui->titleCountLabel->setText(form.arg(ui->titleLineEdit->text().size()).arg(kTitleMax));
+    ui->tagsCountLabel->setText(form.arg(ui->tagsLineEdit->text().size()).arg(kTagsMax));
+    ui->descCountLabel->setText(
+        form.arg(ui->descPlainTextEdit->document()->characterCount() - 1).arg(kDescMax));
 }
 
 void VideoEditDialog::OnDescriptionChanged()
 {
-    const QString text = descPlainTextEdit->toPlainText();
+    const QString text = ui->descPlainTextEdit->toPlainText();
     if (text.size() > kDescMax) {
-        const QSignalBlocker blocker(descPlainTextEdit);
-        descPlainTextEdit->setPlainText(text.left(kDescMax));
-        QTextCursor cursor = descPlainTextEdit->textCursor();
+        const QSignalBlocker blocker(ui->descPlainTextEdit);
+        ui->descPlainTextEdit->setPlainText(text.left(kDescMax));
+        QTextCursor cursor = ui->descPlainTextEdit->textCursor();
         cursor.movePosition(QTextCursor::End);
-        descPlainTextEdit->setTextCursor(cursor);
+        ui->descPlainTextEdit->setTextCursor(cursor);
     }
     UpdateCounters();
 }
@@ -583,8 +365,9 @@ void VideoEditDialog::OnDescriptionChanged()
 bool VideoEditDialog::Validate()
 {
     bool valid = true;
-    const QList<QPair<QWidget*, QString>> fields = {
-        {titleLineEdit, Title()}, {tagsLineEdit, Tags()}, {descPlainTextEdit, Description()}};
+    const QList<QPair<QWidget*, QString>> fields = {{ui->titleLineEdit, Title()},
+                                                    {ui->tagsLineEdit, Tags()},
+                                                    {ui->descPlainTextEdit, Description()}};
     for (const auto& field : fields) {
         const bool ok = TextValidator::IsValid(field.second);
         field.first->setProperty("status", ok ? QString() : QStringLiteral("error"));
@@ -625,8 +408,8 @@ void VideoEditDialog::OnOkClicked()
 
 void VideoEditDialog::SetButtonsEnabled(bool enabled)
 {
-    okButton->setEnabled(enabled);
-    cancelButton->setEnabled(enabled);
+    ui->okButton->setEnabled(enabled);
+    ui->cancelButton->setEnabled(enabled);
 }
 
 void VideoEditDialog::Tip(const QString& text)
@@ -863,7 +646,7 @@ void VideoEditDialog::SetSelected(QLabel* label)
 void VideoEditDialog::OnCoverClicked(QLabel* label)
 {
     LabelInfo* info = InfoOf(label);
-    if (!info || !videos || label == coverSelectedLabel) {
+    if (!info || !videos || label == ui->coverSelectedLabel) {
         return;
     }
     const bool already = label->property("selected").toBool();
@@ -931,16 +714,16 @@ void VideoEditDialog::UploadCover(const QString& path)
 
 void VideoEditDialog::ShowOwnCover(const QImage& image, bool uploading)
 {
-    uploadCoverButton->setEnabled(!uploading);
-    deleteCoverButton->setEnabled(!uploading && !image.isNull());
-    uploadThumbsLabel->setProperty("valid", !image.isNull());
+    ui->uploadCoverButton->setEnabled(!uploading);
+    ui->deleteCoverButton->setEnabled(!uploading && !image.isNull());
+    ui->uploadThumbsLabel->setProperty("valid", !image.isNull());
     if (image.isNull()) {
-        uploadThumbsLabel->setPixmap(QIcon(kDefaultThumb).pixmap(QSize(48, 48)));
-        Repolish(uploadThumbsLabel);
+        VideoEditDialogForm::ShowDefaultPicture(ui->uploadThumbsLabel);
+        Repolish(ui->uploadThumbsLabel);
         return;
     }
     const qreal ratio = devicePixelRatioF();
-    QImage shown = ScaledTo(image, uploadThumbsLabel->size(), ratio);
+    QImage shown = ScaledTo(image, ui->uploadThumbsLabel->size(), ratio);
     if (uploading) {
         // A darkened copy with the state written over it.
         shown = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -953,8 +736,8 @@ void VideoEditDialog::ShowOwnCover(const QImage& image, bool uploading)
         painter.setFont(font);
         painter.drawText(area, Qt::AlignCenter, tr("VideoEditDialog.Uploading..."));
     }
-    uploadThumbsLabel->setPixmap(QPixmap::fromImage(shown));
-    Repolish(uploadThumbsLabel);
+    ui->uploadThumbsLabel->setPixmap(QPixmap::fromImage(shown));
+    Repolish(ui->uploadThumbsLabel);
 }
 
 void VideoEditDialog::OnDeleteCoverClicked()

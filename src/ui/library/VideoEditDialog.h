@@ -13,11 +13,7 @@
 
 class QLabel;
 class QModelIndex;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QStackedWidget;
-class TitleBar;
+class VideoEditDialogForm;
 class VideoTableModel;
 
 // Edits the title, description and tags of a video and, for a video of the library, chooses
@@ -95,8 +91,6 @@ protected:
 
 private:
     void Build();
-    QWidget* BuildBasicPage();
-    QWidget* BuildCoverPage();
     void ConnectModel();
     void ShowPage(int index);
     void UpdateCounters();
@@ -122,6 +116,7 @@ private:
     QString CacheDir() const;
     LabelInfo* InfoOf(QLabel* label);
 
+    VideoEditDialogForm* ui;
     VideoTableModel* videos = nullptr;
     QString userId;
 
@@ -141,29 +136,6 @@ private:
     QFuture<void> download;
     bool downloadCancel = false;
     bool coversRequested = false;
-
-    TitleBar* titleBar = nullptr;
-    QPushButton* basicInfoButton = nullptr;
-    QPushButton* coverInfoButton = nullptr;
-    QStackedWidget* stackedWidget = nullptr;
-    QLineEdit* titleLineEdit = nullptr;
-    QPlainTextEdit* descPlainTextEdit = nullptr;
-    QLineEdit* tagsLineEdit = nullptr;
-    QLabel* titleCountLabel = nullptr;
-    QLabel* descCountLabel = nullptr;
-    QLabel* tagsCountLabel = nullptr;
-    QLabel* vidLabel = nullptr;
-    QLabel* durationLabel = nullptr;
-    QLabel* fileSizeLabel = nullptr;
-    QLabel* uploadTimeLabel = nullptr;
-    QLabel* modifyTimeLabel = nullptr;
-    QList<QWidget*> libraryRows;  // captions and values hidden in mode 0
-    QLabel* coverSelectedLabel = nullptr;
-    QLabel* uploadThumbsLabel = nullptr;
-    QPushButton* uploadCoverButton = nullptr;
-    QPushButton* deleteCoverButton = nullptr;
-    QPushButton* okButton = nullptr;
-    QPushButton* cancelButton = nullptr;
 };
 
 Q_DECLARE_METATYPE(VideoEditDialog::LabelInfo*)
