@@ -126,19 +126,11 @@ void VideoEditDialog::ConnectModel()
             accept();
         });
     connect(model, &VideoTableModel::SignalUpdateVideoInfoFailed, this,
-            [this](const QString& error) {
-                if (updateTask.isNull()) {
-                    return;
-                }
-                updateTask = QUuid();
-                ShowPage(0);
-                SetButtonsEnabled(true);
-                Tip(tr("VideoEditDialog.UpdateVideoInfoFailed:") + error);
-            });
+            [this](const QString& error) { updateError = error; });
     connect(model, &VideoTableModel::SignalGetVideosInfoSucceed, this,
             &VideoEditDialog::OnVideosInfo);
     connect(model, &VideoTableModel::SignalGetVideosInfoFailed, this,
-            &VideoEditDialog::OnVideosInfoFailed);
+            [this](const QString& error) { infoError = error; });
     connect(model, &VideoTableModel::SignalChangeVideoCoverSucceed, this,
             [this](const QString& id, const QUrl& cover, const QUrl&) {
                 if (changeCoverTask.isNull() || id != vid) {
@@ -162,14 +154,7 @@ void VideoEditDialog::ConnectModel()
                 Tip(tr("VideoEditDialog.ChangeCoverSucceed"));
             });
     connect(model, &VideoTableModel::SignalChangeVideoCoverFailed, this,
-            [this](const QString& error) {
-                if (changeCoverTask.isNull()) {
-                    return;
-                }
-                changeCoverTask = QUuid();
-                SetSelected(previousSelected);
-                Tip(tr("VideoEditDialog.ChangeCoverFailed: %1").arg(error));
-            });
+            [this](const QString& error) { changeError = error; });
     connect(model, &VideoTableModel::SignalUploadVideoCoverSucceed, this,
             [this](const QString& id, const QFileInfo&, const QUrl& cover, const QUrl&) {
                 if (uploadCoverTask.isNull() || id != vid) {
@@ -184,15 +169,7 @@ void VideoEditDialog::ConnectModel()
                 QMetaObject::invokeMethod(this, "DownloadUploadCover", Qt::QueuedConnection);
             });
     connect(model, &VideoTableModel::SignalUploadVideoCoverFailed, this,
-            [this](const QString& error) {
-                if (uploadCoverTask.isNull()) {
-                    return;
-                }
-                uploadCoverTask = QUuid();
-                ownCover = QImage();
-                ShowOwnCover(QImage(), false);
-                Tip(tr("VideoEditDialog.UploadCoverFailed: %1").arg(error));
-            });
+            [this](const QString& error) { uploadError = error; });
     connect(model, &VideoTableModel::SignalTaskEndStatus, this, &VideoEditDialog::OnTaskEnd);
     connect(model, &VideoTableModel::SignalTaskRunningSlowly, this,
             [this](VideoTableModel::TaskType, bool isFinish) {
@@ -435,25 +412,42 @@ void VideoEditDialog::done(int result)
     QDialog::done(result);
 }
 
+// The model's result signals carry no task, so a failure is only noted when it arrives and
+// acted on when one of this dialog's own tasks ends with it. A success has already cleared
+// its task by then; an aborted or cancelled task ends quietly.
 void VideoEditDialog::OnTaskEnd(const QUuid& uuid, TaskManager::TaskEndStatus status)
 {
-    if (uuid == infoTask) {
-        infoTask = QUuid();
-    }
-    // Finished and failed tasks report through their own signals first; a cancelled or
-    // aborted one only ends.
-    if (status != TaskManager::Abort && status != TaskManager::Cancel) {
+    if (uuid.isNull()) {
         return;
     }
-    if (uuid == updateTask) {
+    const bool failed = status == TaskManager::Exception;
+    if (uuid == infoTask) {
+        infoTask = QUuid();
+        if (failed) {
+            Tip(tr("VideoEditDialog.GetVideosInfoFailed: %1").arg(infoError));
+        } else if (status == TaskManager::Finished && !coverInfoArrived) {
+            qWarning() << "Api GetVideosInfo does not contain vid data:" << vid;
+        }
+    } else if (uuid == updateTask) {
         updateTask = QUuid();
         SetButtonsEnabled(true);
+        if (failed) {
+            ShowPage(0);
+            Tip(tr("VideoEditDialog.UpdateVideoInfoFailed:") + updateError);
+        }
     } else if (uuid == changeCoverTask) {
         changeCoverTask = QUuid();
         SetSelected(previousSelected);
+        if (failed) {
+            Tip(tr("VideoEditDialog.ChangeCoverFailed: %1").arg(changeError));
+        }
     } else if (uuid == uploadCoverTask) {
         uploadCoverTask = QUuid();
+        ownCover = QImage();
         ShowOwnCover(QImage(), false);
+        if (failed) {
+            Tip(tr("VideoEditDialog.UploadCoverFailed: %1").arg(uploadError));
+        }
     }
 }
 
@@ -470,21 +464,11 @@ void VideoEditDialog::LoadCoverInfo()
     infoTask = videos->GetVideosInfo({vid}, int(ApiCollection::Basic | ApiCollection::Snapshot));
 }
 
-void VideoEditDialog::OnVideosInfoFailed(const QString& error)
-{
-    if (infoTask.isNull()) {
-        return;
-    }
-    infoTask = QUuid();
-    Tip(tr("VideoEditDialog.GetVideosInfoFailed: %1").arg(error));
-}
-
 void VideoEditDialog::OnVideosInfo(const ApiCollection::VideoInfosResult& infos)
 {
-    if (infoTask.isNull()) {
+    if (infoTask.isNull() || coverInfoArrived) {
         return;
     }
-    infoTask = QUuid();
     const ApiCollection::VideoInfo* video = nullptr;
     for (const ApiCollection::VideoInfo& candidate : infos.videos) {
         if (candidate.vid == vid) {
@@ -492,9 +476,9 @@ void VideoEditDialog::OnVideosInfo(const ApiCollection::VideoInfosResult& infos)
         }
     }
     if (!video) {
-        qWarning() << "Api GetVideosInfo does not contain vid data:" << vid;
-        return;
+        return;  // another request's answer, or none for this vid (noted when the task ends)
     }
+    coverInfoArrived = true;
     if (!infos.infoTypes.testFlag(ApiCollection::Snapshot)) {
         qWarning() << "Api GetVideosInfo does not contain Snapshot data.";
     }

@@ -102,7 +102,6 @@ private:
 
     void LoadCoverInfo();
     void OnVideosInfo(const ApiCollection::VideoInfosResult& infos);
-    void OnVideosInfoFailed(const QString& error);
     void StartDownloads(const QList<LabelInfo*>& infos);
     void OnLabelUpdatePixmap(LabelInfo* info);
     void ShowOnLabel(LabelInfo* info);
@@ -136,6 +135,12 @@ private:
     QFuture<void> download;
     bool downloadCancel = false;
     bool coversRequested = false;
+    bool coverInfoArrived = false;
+    // The last failure text of each kind of request, shown when the dialog's own task ends.
+    QString infoError;
+    QString updateError;
+    QString changeError;
+    QString uploadError;
 };
 
 Q_DECLARE_METATYPE(VideoEditDialog::LabelInfo*)
