@@ -24,6 +24,7 @@
 #include "models/VideoTableModel.h"
 #include "tasks/CategoryTreeModelWorker.h"
 #include "tasks/VideoTableModelWorker.h"
+#include "upload/SDKManager.h"
 
 using namespace ApiCollection;
 
@@ -161,7 +162,7 @@ void BenchPage(qulonglong topCateId)
                              CreationTimeDesc, &response, nullptr, nullptr);
             return response;
         }).result();
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
     QList<double> direct;
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer timer;
@@ -215,7 +216,7 @@ struct ThumbRun
 ThumbRun ParallelRun(qulonglong topCateId, const QString& userId, int page)
 {
     QDir(DataDirPath(QStringLiteral("thumbs/") + userId)).removeRecursively();
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
     QSignalSpy succeed(&model, &VideoTableModel::SignalRefreshVideoListSucceed);
     QElapsedTimer timer;
     QList<double> arrivals;

@@ -78,6 +78,10 @@ const char* const kSchema[] = {
     " path TEXT NOT NULL DEFAULT '',"
     " created_ms INTEGER NOT NULL DEFAULT 0)",
     "CREATE INDEX IF NOT EXISTS uploads_vid ON uploads(vid)",
+    // Upload-Metadata of a creation as it arrived (a HEAD answers with it).
+    "CREATE TABLE IF NOT EXISTS upload_metadata ("
+    " upload_id TEXT PRIMARY KEY,"
+    " header TEXT NOT NULL)",
 };
 
 }  // namespace

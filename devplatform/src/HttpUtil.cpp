@@ -11,6 +11,14 @@ QString Header(const httplib::Request& req, const char* name)
     return QString::fromStdString(req.get_header_value(name));
 }
 
+QString Method(const httplib::Request& req)
+{
+    if (req.method == "POST" && req.has_header("X-HTTP-Method-Override")) {
+        return Header(req, "X-HTTP-Method-Override").trimmed().toUpper();
+    }
+    return QString::fromStdString(req.method);
+}
+
 QMap<QString, QString> Params(const httplib::Request& req)
 {
     QMap<QString, QString> params;

@@ -14,6 +14,7 @@
 #include "CategoryEndpoints.h"
 #include "Endpoint.h"
 #include "FileHost.h"
+#include "GrowingThreadPool.h"
 #include "HttpUtil.h"
 #include "LoginEndpoint.h"
 #include "Seeder.h"
@@ -26,7 +27,8 @@ namespace {
 
 const char kTruncateMarker[] = "Kvr-Fault-Truncate";
 constexpr uint64_t kMaxReadBody = 16 * 1024 * 1024;
-constexpr size_t kWorkerThreads = 64;
+// Far above the connections of any test or demo; each idle kept-alive connection holds one.
+constexpr size_t kMaxWorkerThreads = 1024;
 
 }  // namespace
 
@@ -81,10 +83,9 @@ bool PlatformServer::Start(QString* error)
     SSL_CTX_set_ciphersuites(http_->ssl_context(),
                              "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:"
                              "TLS_CHACHA20_POLY1305_SHA256");
-    // A kept-alive connection holds a worker for its whole life, and the client opens up to
-    // ten parallel downloads beside its uploads and API calls: the pool must be far larger
-    // than cpp-httplib's default of eight, or requests wait for idle connections to time out.
-    http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // A kept-alive connection holds a worker for its whole life, idle or not: with a fixed
+    // pool, a new request would wait for idle connections to time out. The pool grows instead.
+    http_->new_task_queue = [] { return new GrowingThreadPool(kMaxWorkerThreads); };
     http_->set_keep_alive_max_count(1000);
     http_->set_keep_alive_timeout(5);
     http_->set_read_timeout(30);
@@ -155,7 +156,7 @@ int PlatformServer::PreRoute(const httplib::Request& req, httplib::Response& res
     if (path.startsWith(QLatin1String("/admin/"))) {
         return static_cast<int>(Handled::Unhandled);
     }
-    const auto rule = context_.faults.Take(QString::fromStdString(req.method), path, false);
+    const auto rule = context_.faults.Take(HttpUtil::Method(req), path, false);
     if (!rule) {
         return static_cast<int>(Handled::Unhandled);
     }

@@ -70,9 +70,22 @@ void DropConnection(const httplib::Request& req)
     }
 }
 
+// Creation, HEAD and DELETE carry no body. HTTP/1.1 allows a request without Content-Length
+// (no body), which these routes accept by taking the body reader and leaving it unused; when a
+// body is announced all the same, the connection cannot be reused after the answer.
+void CloseIfBodyUnread(const httplib::Request& req, httplib::Response& res)
+{
+    const bool body =
+        req.has_header("Transfer-Encoding") || req.get_header_value<uint64_t>("Content-Length") > 0;
+    if (body) {
+        res.set_header("Connection", "close");
+    }
+}
+
 }  // namespace
 
-UploadEndpoint::UploadEndpoint(PlatformContext& context) : Endpoint(context), registry_(*context.db)
+UploadEndpoint::UploadEndpoint(PlatformContext& context)
+    : Endpoint(context), registry_(*context.db), nonces_(UploadSignature::kTimestampWindowSeconds)
 {
 }
 
@@ -80,9 +93,21 @@ void UploadEndpoint::Register(httplib::Server& server)
 {
     server.Options(R"(/upload/files/?.*)",
                    [this](const httplib::Request&, httplib::Response& res) { HandleOptions(res); });
-    server.Post(R"(/upload/files/?)", [this](const httplib::Request& req, httplib::Response& res) {
+    // Routes with a body reader run before cpp-httplib reads a body on its own (which, without
+    // Content-Length, would wait for the connection to close).
+    server.Post(R"(/upload/files/?)", [this](const httplib::Request& req, httplib::Response& res,
+                                             const httplib::ContentReader&) {
+        CloseIfBodyUnread(req, res);
+        if (HttpUtil::Method(req) != QLatin1String("POST")) {
+            TusReply::Status(res, 405, QStringLiteral("method not allowed"));
+            res.set_header("Allow", "POST, OPTIONS");
+            return;
+        }
         HandleCreate(req, res);
     });
+    server.Post(kUploadPattern,
+                [this](const httplib::Request& req, httplib::Response& res,
+                       const httplib::ContentReader& reader) { HandleOverride(req, res, reader); });
     // cpp-httplib routes HEAD to the GET handlers.
     server.Get(kUploadPattern, [this](const httplib::Request& req, httplib::Response& res) {
         if (req.method != "HEAD") {
@@ -95,9 +120,30 @@ void UploadEndpoint::Register(httplib::Server& server)
     server.Patch(kUploadPattern,
                  [this](const httplib::Request& req, httplib::Response& res,
                         const httplib::ContentReader& reader) { HandlePatch(req, res, reader); });
-    server.Delete(kUploadPattern, [this](const httplib::Request& req, httplib::Response& res) {
+    server.Delete(kUploadPattern, [this](const httplib::Request& req, httplib::Response& res,
+                                         const httplib::ContentReader&) {
+        CloseIfBodyUnread(req, res);
         HandleDelete(req, res);
     });
+}
+
+void UploadEndpoint::HandleOverride(const httplib::Request& req, httplib::Response& res,
+                                    const httplib::ContentReader& reader)
+{
+    const QString method = HttpUtil::Method(req);
+    if (method == QLatin1String("PATCH")) {
+        HandlePatch(req, res, reader);
+        return;
+    }
+    CloseIfBodyUnread(req, res);
+    if (method == QLatin1String("HEAD")) {
+        HandleHead(req, res);
+    } else if (method == QLatin1String("DELETE")) {
+        HandleDelete(req, res);
+    } else {
+        TusReply::Status(res, 405, QStringLiteral("method not allowed"));
+        res.set_header("Allow", "HEAD, PATCH, DELETE, OPTIONS");
+    }
 }
 
 bool UploadEndpoint::ParseMetadata(const QString& header, QMap<QString, QString>* metadata)
@@ -131,15 +177,14 @@ void UploadEndpoint::HandleOptions(httplib::Response& res) const
     res.status = 204;
 }
 
-std::optional<Account> UploadEndpoint::Admit(const httplib::Request& req,
-                                             httplib::Response& res) const
+std::optional<Account> UploadEndpoint::Admit(const httplib::Request& req, httplib::Response& res)
 {
     if (HttpUtil::Header(req, "Tus-Resumable") != QLatin1String(TusReply::kVersion)) {
         res.set_header("Tus-Version", TusReply::kVersion);
         TusReply::Status(res, 412, QStringLiteral("unsupported tus version"));
         return std::nullopt;
     }
-    return UploadSignature::Verify(*context_.db, req, res);
+    return UploadSignature::Verify(*context_.db, nonces_, req, HttpUtil::Method(req), res);
 }
 
 QString UploadEndpoint::UploadUrl(const QString& id) const
@@ -163,8 +208,9 @@ void UploadEndpoint::HandleCreate(const httplib::Request& req, httplib::Response
         TusReply::Status(res, 400, QStringLiteral("Upload-Length missing or invalid"));
         return;
     }
+    const QString metadataHeader = HttpUtil::Header(req, "Upload-Metadata");
     QMap<QString, QString> metadata;
-    if (!ParseMetadata(HttpUtil::Header(req, "Upload-Metadata"), &metadata)) {
+    if (!ParseMetadata(metadataHeader, &metadata)) {
         TusReply::Refuse(res, 400, kParamError, QStringLiteral("malformed Upload-Metadata"));
         return;
     }
@@ -218,7 +264,7 @@ void UploadEndpoint::HandleCreate(const httplib::Request& req, httplib::Response
         if (q.value(1).toInt() != 5) {
             // The platform already holds this file: the upload is finished at creation.
             const QString id = uploads.FinishedUploadId(vid, account->Owner(), account->id,
-                                                        q.value(2).toLongLong());
+                                                        q.value(2).toLongLong(), metadataHeader);
             if (id.isEmpty()) {
                 TusReply::Status(res, 500, QStringLiteral("store failed"));
                 return;
@@ -251,7 +297,9 @@ void UploadEndpoint::HandleCreate(const httplib::Request& req, httplib::Response
     upload->id = Crypto::RandomHex(32);
     upload->vid = vid;
     upload->owner = account->Owner();
+    upload->account = account->id;
     upload->length = length;
+    upload->metadata = metadataHeader;
     upload->path = QDir(context_.uploadsDir).absoluteFilePath(upload->id + QStringLiteral(".bin"));
     QFile file(upload->path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -277,6 +325,7 @@ void UploadEndpoint::HandleCreate(const httplib::Request& req, httplib::Response
     row.tags = metadata.value(QStringLiteral("tag"));
     row.uploader = account->IsSub() ? account->childName : account->email;
     row.luping = metadata.value(QStringLiteral("luping")) == QLatin1String("1");
+    row.metadata = metadataHeader;
     if (!uploads.Insert(row)) {
         QFile::remove(upload->path);
         TusReply::Status(res, 500, QStringLiteral("store failed"));
@@ -296,7 +345,8 @@ std::shared_ptr<UploadState> UploadEndpoint::Lookup(const httplib::Request& req,
 {
     const QString id = QString::fromStdString(req.matches[1]);
     auto upload = registry_.Find(id);
-    if (!upload || upload->owner != account.Owner()) {
+    // Another account's upload does not exist for this one, even within the same library.
+    if (!upload || upload->account != account.id) {
         TusReply::Status(res, 404, QStringLiteral("no such upload"));
         return nullptr;
     }
@@ -325,6 +375,9 @@ void UploadEndpoint::HandleHead(const httplib::Request& req, httplib::Response& 
     upload->idle.wait_for(guard, std::chrono::seconds(3), [&] { return !upload->busy; });
     TusReply::SetHeaders(res);
     SetOffsetHeaders(res, *upload, upload->offset, upload->crc, upload->crcKnown);
+    if (!upload->metadata.isEmpty()) {
+        res.set_header("Upload-Metadata", upload->metadata.toStdString());
+    }
     res.set_header("Cache-Control", "no-store");
     res.status = 200;
 }
@@ -421,6 +474,11 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
         }
         return true;
     });
+    // A drop rule drops every PATCH it takes, also one whose body ends before the drop point:
+    // the connection breaks after the last byte is stored.
+    if (readAll && dropAfter >= 0) {
+        dropped = true;
+    }
     // Whatever arrived is written before the offset is read back, also after a broken body.
     const bool writeFailed = !writer.Finish();
 

@@ -7,6 +7,7 @@
 
 #include "Account.h"
 #include "Endpoint.h"
+#include "NonceRegistry.h"
 #include "UploadRegistry.h"
 
 namespace httplib {
@@ -17,7 +18,8 @@ class ContentReader;
 
 // The upload endpoint: tus 1.0 core with creation and termination under /upload/files/, signed
 // with the account's secret (docs/upload-protocol.md). Bytes go straight from the socket to the
-// upload's file; the offset only counts bytes that were written.
+// upload's file; the offset only counts bytes that were written. An upload is visible only to
+// the account that created it; X-HTTP-Method-Override on a POST is honoured.
 class UploadEndpoint : public Endpoint
 {
 public:
@@ -35,9 +37,13 @@ private:
                      const httplib::ContentReader& reader);
     void HandleDelete(const httplib::Request& req, httplib::Response& res);
 
-    // Common checks of every request but OPTIONS: tus version and signature. Fills res and
-    // returns nothing when the request is refused.
-    std::optional<Account> Admit(const httplib::Request& req, httplib::Response& res) const;
+    // A POST to an upload URL: the method named by X-HTTP-Method-Override.
+    void HandleOverride(const httplib::Request& req, httplib::Response& res,
+                        const httplib::ContentReader& reader);
+
+    // Common checks of every request but OPTIONS: tus version and signature (nonce used up).
+    // Fills res and returns nothing when the request is refused.
+    std::optional<Account> Admit(const httplib::Request& req, httplib::Response& res);
     // The upload named by the URL, or a 404/410 answer.
     std::shared_ptr<UploadState> Lookup(const httplib::Request& req, const Account& account,
                                         httplib::Response& res);
@@ -46,4 +52,5 @@ private:
     QString UploadUrl(const QString& id) const;
 
     UploadRegistry registry_;
+    NonceRegistry nonces_;
 };

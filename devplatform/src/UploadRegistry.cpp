@@ -43,7 +43,9 @@ std::shared_ptr<UploadState> UploadRegistry::Load(const QString& id) const
         auto lock = db_.Lock();
         QSqlQuery q = db_.Query();
         q.prepare(QStringLiteral(
-            "SELECT vid, owner, length, state, crc, path FROM uploads WHERE upload_id = ?"));
+            "SELECT u.vid, u.owner, u.length, u.state, u.crc, u.path, u.account, "
+            "COALESCE(m.header, '') FROM uploads u "
+            "LEFT JOIN upload_metadata m ON m.upload_id = u.upload_id WHERE u.upload_id = ?"));
         q.addBindValue(id);
         if (!Database::Exec(q) || !q.next()) {
             return nullptr;
@@ -55,6 +57,8 @@ std::shared_ptr<UploadState> UploadRegistry::Load(const QString& id) const
         upload->state = q.value(3).toInt();
         storedCrc = q.value(4).toString();
         upload->path = q.value(5).toString();
+        upload->account = q.value(6).toLongLong();
+        upload->metadata = q.value(7).toString();
     }
     if (upload->state == UploadState::Complete) {
         upload->offset = upload->length;

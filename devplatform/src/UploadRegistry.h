@@ -24,9 +24,11 @@ struct UploadState
 
     QString id;
     QString vid;
-    QString path;  // the upload's file
-    qint64 owner = 0;
+    QString path;        // the upload's file
+    qint64 owner = 0;    // the library
+    qint64 account = 0;  // the account that created it: the only one that may use it
     qint64 length = 0;
+    QString metadata;  // Upload-Metadata as the creation sent it
 
     std::mutex mutex;  // guards the members below
     std::condition_variable idle;

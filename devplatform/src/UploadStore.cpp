@@ -21,16 +21,29 @@ bool UploadStore::Insert(const NewUpload& u) const
         "INSERT INTO uploads (upload_id, vid, owner, account, length, state, path, created_ms) "
         "VALUES (?, ?, ?, ?, ?, 0, ?, ?)"));
     Database::Bind(upload, {u.uploadId, u.vid, u.owner, u.account, u.length, u.path, now});
-    return Database::Exec(video) && Database::Exec(upload);
+    return Database::Exec(video) && Database::Exec(upload) &&
+           InsertMetadata(u.uploadId, u.metadata);
 }
 
-QString UploadStore::FinishedUploadId(const QString& vid, qint64 owner, qint64 account,
-                                      qint64 size) const
+bool UploadStore::InsertMetadata(const QString& uploadId, const QString& metadata) const
+{
+    if (metadata.isEmpty()) {
+        return true;
+    }
+    QSqlQuery q = db_.Query();
+    q.prepare(QStringLiteral("INSERT INTO upload_metadata (upload_id, header) VALUES (?, ?)"));
+    Database::Bind(q, {uploadId, metadata});
+    return Database::Exec(q);
+}
+
+QString UploadStore::FinishedUploadId(const QString& vid, qint64 owner, qint64 account, qint64 size,
+                                      const QString& metadata) const
 {
     QSqlQuery done = db_.Query();
-    done.prepare(
-        QStringLiteral("SELECT upload_id FROM uploads WHERE vid = ? AND state = 1 LIMIT 1"));
+    done.prepare(QStringLiteral(
+        "SELECT upload_id FROM uploads WHERE vid = ? AND account = ? AND state = 1 LIMIT 1"));
     done.addBindValue(vid);
+    done.addBindValue(account);
     if (Database::Exec(done) && done.next()) {
         return done.value(0).toString();
     }
@@ -40,7 +53,7 @@ QString UploadStore::FinishedUploadId(const QString& vid, qint64 owner, qint64 a
         "INSERT INTO uploads (upload_id, vid, owner, account, length, state, created_ms) "
         "VALUES (?, ?, ?, ?, ?, 1, ?)"));
     Database::Bind(add, {id, vid, owner, account, size, QDateTime::currentMSecsSinceEpoch()});
-    return Database::Exec(add) ? id : QString();
+    return Database::Exec(add) && InsertMetadata(id, metadata) ? id : QString();
 }
 
 QStringList UploadStore::UnfinishedUploadIds(const QString& vid) const

@@ -26,18 +26,23 @@ public:
         QString uploader;
         QString filename;
         bool luping = false;
+        QString metadata;  // the Upload-Metadata header
     };
 
     explicit UploadStore(const Database& db) : db_(db) {}
 
     bool Insert(const NewUpload& upload) const;
-    // The id of a finished upload of vid; one without bytes is recorded when the video came
-    // from elsewhere (a seed). Empty on a store failure.
-    QString FinishedUploadId(const QString& vid, qint64 owner, qint64 account, qint64 size) const;
+    // The id of account's finished upload of vid; one without bytes is recorded when the
+    // video came from elsewhere (a seed, another account of the library). Empty on a store
+    // failure.
+    QString FinishedUploadId(const QString& vid, qint64 owner, qint64 account, qint64 size,
+                             const QString& metadata) const;
     QStringList UnfinishedUploadIds(const QString& vid) const;
     // Marks vid's unfinished uploads terminated and removes the video they were creating.
     bool DropUnfinished(const QString& vid) const;
 
 private:
+    bool InsertMetadata(const QString& uploadId, const QString& metadata) const;
+
     const Database& db_;
 };

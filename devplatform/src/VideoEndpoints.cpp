@@ -149,6 +149,12 @@ void VideoEndpoints::HandleList(const httplib::Request& req, httplib::Response& 
         ApiEnvelope::Failure(res, kInvalidFilter, QStringLiteral("unknown sort"));
         return;
     }
+    // A NUL would end the pattern early inside the store and match titles it does not contain.
+    const QString title = params.value(QStringLiteral("title"));
+    if (title.contains(QChar(0))) {
+        ApiEnvelope::Failure(res, kParamError, QStringLiteral("title filter contains NUL"));
+        return;
+    }
 
     auto lock = context_.db->Lock();
     const CategoryStore categories(*context_.db);
@@ -175,9 +181,7 @@ void VideoEndpoints::HandleList(const httplib::Request& req, httplib::Response& 
         }
     }
     const VideoStore::Page found =
-        VideoStore(*context_.db)
-            .List(account->Owner(), cateIds, params.value(QStringLiteral("title")), orderBy, page,
-                  pageSize);
+        VideoStore(*context_.db).List(account->Owner(), cateIds, title, orderBy, page, pageSize);
     const VideoJson json(context_);
     QJsonArray contents;
     for (const Video& video : found.videos) {

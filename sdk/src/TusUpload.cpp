@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Crc64.h"
+#include "CurlFailure.h"
 #include "Logger.h"
 #include "TusMetadata.h"
 #include "Url.h"
@@ -151,7 +152,7 @@ Outcome TusUpload::Run()
                 }
                 if (++failures >= kMaxAttempts) {
                     out.message += " (after " + std::to_string(failures) + " attempts)";
-                    return out;
+                    return Settle(out);
                 }
                 KVR_LOG(Logger::kInfo, job_.vid + ": retry " + std::to_string(failures) +
                                            " after: " + out.message);
@@ -334,7 +335,13 @@ TusUpload::Step TusUpload::Patch(Outcome* out)
     }
     if (r.curlCode != CURLE_OK || (r.status != 204 && r.status != 200)) {
         *out = FailureOf(r, false);
-        return IsTransient(r) ? Step::kRetry : Step::kDone;
+        if (IsTransient(r)) {
+            return Step::kRetry;  // the retry starts with a HEAD
+        }
+        if (r.curlCode != CURLE_OK) {
+            *out = Settle(*out);
+        }
+        return Step::kDone;
     }
     const int64_t newOffset = r.HeaderInt("upload-offset");
     if (newOffset < start || newOffset > job_.size) {
@@ -474,27 +481,26 @@ Outcome TusUpload::Verify(const HttpResponse& response, uint64_t crc)
     return {KVR_OK, "upload complete"};
 }
 
+Outcome TusUpload::Settle(const Outcome& failure)
+{
+    if (!haveRecord_ || abort_ != 0) {
+        return failure;
+    }
+    KVR_LOG(Logger::kInfo,
+            job_.vid + ": asking the platform's offset before reporting: " + failure.message);
+    Outcome verified;
+    if (Head(&verified) == Step::kDone && serverOffset_ == job_.size) {
+        return verified;  // every byte arrived: 0, or 19 when the checksums differ
+    }
+    return abort_ != 0 ? Stopped() : failure;
+}
+
 bool TusUpload::IsTransient(const HttpResponse& r) const
 {
-    switch (r.curlCode) {
-        case CURLE_OK:
-            return r.status >= 500 || r.status == 408 || r.status == 429;
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-        case CURLE_COULDNT_CONNECT:
-        case CURLE_OPERATION_TIMEDOUT:
-        case CURLE_SEND_ERROR:
-        case CURLE_RECV_ERROR:
-        case CURLE_GOT_NOTHING:
-        case CURLE_PARTIAL_FILE:
-        case CURLE_SSL_CONNECT_ERROR:
-        case CURLE_HTTP2:
-        case CURLE_HTTP2_STREAM:
-        case CURLE_WEIRD_SERVER_REPLY:
-            return true;
-        default:
-            return false;
+    if (r.curlCode == CURLE_OK) {
+        return r.status >= 500 || r.status == 408 || r.status == 429;
     }
+    return CurlFailure::IsTransient(r.curlCode);
 }
 
 Outcome TusUpload::FailureOf(const HttpResponse& r, bool creation) const
@@ -503,31 +509,8 @@ Outcome TusUpload::FailureOf(const HttpResponse& r, bool creation) const
         if (r.curlCode == CURLE_ABORTED_BY_CALLBACK) {
             return Stopped();
         }
-        std::string key;
-        switch (r.curlCode) {
-            case CURLE_COULDNT_RESOLVE_HOST:
-            case CURLE_COULDNT_RESOLVE_PROXY:
-            case CURLE_COULDNT_CONNECT:
-                key = "ConnectionTimeout: cannot connect to the platform";
-                break;
-            case CURLE_OPERATION_TIMEDOUT:
-                key = r.connected ? "SocketTimeout: no data moved for too long"
-                                  : "ConnectionTimeout: connecting to the platform timed out";
-                break;
-            case CURLE_SEND_ERROR:
-            case CURLE_RECV_ERROR:
-            case CURLE_GOT_NOTHING:
-            case CURLE_PARTIAL_FILE:
-                key = "SocketTimeout: connection lost";
-                break;
-            case CURLE_WEIRD_SERVER_REPLY:
-                key = "http response parse error";
-                break;
-            default:
-                key = "network error";
-                break;
-        }
-        return {KVR_ERR_NETWORK, key + " (" + r.curlError + ")"};
+        return {KVR_ERR_NETWORK,
+                CurlFailure::MessageKey(r.curlCode, r.connected) + " (" + r.curlError + ")"};
     }
     const std::string status = "HTTP " + std::to_string(r.status);
     const int64_t platformCode = r.HeaderInt("kvr-error-code");

@@ -66,6 +66,8 @@ enum AbortReason
 //        +----------------------- +
 //                 | 204, offset = length: compare Kvr-Crc64 -> 0 or 19, record removed
 //                 | transient failure: back-off, HEAD, PATCH again (6 tries without progress)
+//                 | any other failure after a PATCH, or giving up: HEAD once; offset = length
+//                 |   -> compare Kvr-Crc64 -> 0 or 19 (a finished upload is never a failure)
 //                 | abort flag: request aborted at once -> 5
 //                 | platform refusal -> 113 + code, 413 on creation -> 102
 class TusUpload
@@ -99,6 +101,9 @@ private:
     Step Patch(Outcome* out);
     Outcome Verify(const HttpResponse& response, uint64_t crc);
     Outcome FailureOf(const HttpResponse& response, bool creation) const;
+    // Before a failure is reported: one HEAD, in case the platform holds every byte after all
+    // (a connection that broke after the last byte). Then the verified result, else failure.
+    Outcome Settle(const Outcome& failure);
     bool IsTransient(const HttpResponse& response) const;
     bool WaitBackoff(int attempt);
     size_t ReadBody(char* buf, size_t max);

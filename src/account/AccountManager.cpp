@@ -9,18 +9,13 @@
 #include "api/ApiAccount.h"
 #include "api/ApiErrors.h"
 #include "api/ApiSigning.h"
-#include "models/LibrarySession.h"
 #include "store/DBManager.h"
-#include "upload/SDKManager.h"
 
 AccountManager::AccountManager(QObject* parent) : QObject(parent)
 {
     qRegisterMetaType<ApiCollection::RequestError>("ApiCollection::RequestError");
     connect(&watcher, &QFutureWatcher<ApiCollection::RequestError>::finished, this,
             &AccountManager::OnLoginFinished);
-    sdkInitializer = [](const QString& id, const QString& app, const QString& secret) {
-        return SDKManager::instance()->Init(id, app, secret);
-    };
 }
 
 AccountManager::~AccountManager()
@@ -181,14 +176,5 @@ void AccountManager::OnLoginFinished()
     db->AddUser(user);
     db->SetAccount(account);
 
-    // What the library models need of this account and of the upload queue.
-    LibrarySession session;
-    session.userId = userId;
-    session.topCateId = cateId;
-    session.canManage = permissions.testFlag(OperaManage);
-    session.canCopyCode = permissions.testFlag(OperaCopyCode);
-    session.hasUploadTask = [](const QString& vid) { return SDKManager::instance()->HasTask(vid); };
-    session.deleteUploadTask = [](const QString& vid) { SDKManager::instance()->DeleteTask(vid); };
-    LibrarySession::SetCurrent(session);
     emit SignalLoginSucceed();
 }

@@ -42,7 +42,8 @@ public:
     Q_DECLARE_FLAGS(PermissionFlags, Permission)
     Q_FLAG(PermissionFlags)
 
-    // Initialises the upload library for a signed-in user; replaceable for tests.
+    // Initialises the upload library for a signed-in user; false fails the sign-in. Set by the
+    // application (the upload manager's Init); without one every sign-in fails.
     using SdkInitializer =
         std::function<bool(const QString& userId, const QString& appId, const QString& appSecret)>;
 

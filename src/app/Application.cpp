@@ -14,15 +14,17 @@
 #include <QtConcurrent>
 
 #include "account/AccountManager.h"
+#include "api/ApiUpdate.h"
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/LegacyAccountImporter.h"
+#include "app/NetworkSettings.h"
 #include "models/CategoryTreeModel.h"
 #include "models/VideoTableModel.h"
 #include "store/DBManager.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/shell/LoginDialog.h"
 #include "ui/shell/MainWindow.h"
-#include "ui/shell/ShellServices.h"
 #include "ui/shell/UpdateDialog.h"
 #include "upload/SDKManager.h"
 
@@ -43,6 +45,8 @@ Application::Application(Config* config, int& argc, char** argv)
     setStyleSheet(LoadStyleSheet(QStringLiteral("System.qss")) +
                   LoadStyleSheet(QStringLiteral("TitleBar.qss")));
     QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
+    connect(this, &Application::SignalReloadQss, StyleSheet::Notifier(),
+            &StyleSheet::SignalReloadQss);
 }
 
 Application::~Application()
@@ -62,12 +66,7 @@ QString Application::DataDirPath(const QString& subPath)
 
 QString Application::LoadStyleSheet(const QString& fileName)
 {
-    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/themes/") + fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning() << "load qss file failed" << file.fileName() << file.error();
-        return QString();
-    }
-    return QString::fromUtf8(file.readAll());
+    return StyleSheet::Load(fileName);
 }
 
 bool Application::Init()
@@ -77,28 +76,38 @@ bool Application::Init()
     InstallTranslations();
     QGuiApplication::setApplicationDisplayName(tr("KavroUploadClient"));
 
-    DBManager::instance()->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
+    db = DBManager::instance();
+    db->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
     LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
     curl_global_init(CURL_GLOBAL_ALL);
 
+    uploads = SDKManager::instance();
     accountManager = new AccountManager(this);
+    // A sign-in succeeds only once the upload library is ready for the account.
+    SDKManager* manager = uploads;
+    accountManager->SetSdkInitializer(
+        [manager](const QString& userId, const QString& appId, const QString& appSecret) {
+            return manager->Init(userId, appId, appSecret);
+        });
 
-    ApplyNetworkSettings();
+    NetworkSettings::Apply(*config, *uploads);
     // Concurrency limit, auto start and the speed limit of the upload queue.
-    SDKManager::instance()->ApplyQueueSettings();
-    ConnectShellServices();
+    uploads->ApplyQueueSettings();
     // The library models live for the whole run; their tasks are stopped in Stop.
     categoryTreeModel = new CategoryTreeModel;
-    videoTableModel = new VideoTableModel;
+    videoTableModel = new VideoTableModel(*uploads);
     videoTableModel->SetCategoryModel(categoryTreeModel);
     // Login dialog on its loading page until the start-up update check has answered.
-    loginDialog = new LoginDialog(nullptr);
+    loginDialog = new LoginDialog(*accountManager, *db, *config, *uploads, nullptr);
     loginDialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &Application::SignalStartupLoadingFinish, loginDialog,
+            &LoginDialog::OnStartupLoadingFinish);
     loginDialog->show();
 
-    // The main window first, so that it is up before the login dialog closes itself.
+    // The models learn the account and the main window is up before the login dialog closes
+    // itself.
     connect(accountManager, &AccountManager::SignalLoginSucceed, this,
-            &Application::OpenMainWindow);
+            &Application::OnLoginSucceed);
     connect(accountManager, &AccountManager::SignalLoginSucceed, loginDialog,
             &LoginDialog::OnLoginSucceed);
     connect(accountManager, &AccountManager::SignalLoginFailed, loginDialog,
@@ -108,47 +117,16 @@ bool Application::Init()
     return true;
 }
 
-void Application::ApplyNetworkSettings()
+void Application::OnLoginSucceed()
 {
-    const QString network = QStringLiteral("NetWorkManager");
-    SDKManager::instance()->SetProxy(
-        config->Value(network, QStringLiteral("proxyType")).toInt(),
-        config->Value(network, QStringLiteral("proxyHostName")).toString(),
-        config->Value(network, QStringLiteral("proxyPort")).toUInt(),
-        config->Value(network, QStringLiteral("proxyUser")).toString(),
-        config->Value(network, QStringLiteral("proxyPassword")).toString());
-}
-
-void Application::ConnectShellServices()
-{
-    ShellServices& services = ShellServices::Instance();
-    AccountManager* account = accountManager;
-    services.login = [account](const QString& name, const QString& password, bool remember) {
-        account->Login(name, password, remember);
-    };
-    services.loginCancel = [account] { account->LoginCancel(); };
-    services.currentUser = [account] {
-        ShellServices::UserInfo user;
-        user.account = account->UserAccount();
-        user.expired = account->Expired();
-        user.remainBytes = account->RemainBytes();
-        user.space = account->Space();
-        user.leftDay = account->LeftDay();
-        user.expirationTime = account->ExpirationTime();
-        return user;
-    };
-    SDKManager* uploads = SDKManager::instance();
-    services.hasUploadingTasks = [uploads] { return uploads->AnyUploading(); };
-    services.pauseAll = [uploads] { uploads->PauseAll(); };
-    services.allOperation = [uploads](bool start) {
-        if (start) {
-            uploads->StartAll();
-        } else {
-            uploads->PauseAll();
-        }
-    };
-    services.applyNetworkSettings = [this] { ApplyNetworkSettings(); };
-    services.applyQueueSettings = [uploads] { uploads->ApplyQueueSettings(); };
+    LibraryAccount account;
+    account.userId = accountManager->UserId();
+    account.topCateId = accountManager->CateId();
+    account.canManage = accountManager->HasPermission(AccountManager::OperaManage);
+    account.canCopyCode = accountManager->HasPermission(AccountManager::OperaCopyCode);
+    categoryTreeModel->SetAccount(account);
+    videoTableModel->SetAccount(account);
+    OpenMainWindow();
 }
 
 LoginDialog* Application::GetLoginDialog() const
@@ -166,7 +144,9 @@ void Application::OpenMainWindow()
     if (mainWindow) {
         return;
     }
-    mainWindow = new MainWindow(nullptr);
+    const AppServices services{*config,         *db, *accountManager, *uploads, *categoryTreeModel,
+                               *videoTableModel};
+    mainWindow = new MainWindow(services, nullptr);
     mainWindow->setAttribute(Qt::WA_DeleteOnClose);
     mainWindow->Init();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -182,7 +162,6 @@ void Application::StartStartupUpdateCheck()
 {
     auto* watcher = new QFutureWatcher<int>(this);
     startupCheckWatcher = watcher;
-    const auto check = UpdateDialog::GetBackend().checkVersion;
     bool* abort = &stopping;
     connect(watcher, &QFutureWatcher<int>::finished, this, [this, watcher] {
         watcher->deleteLater();
@@ -194,8 +173,8 @@ void Application::StartStartupUpdateCheck()
             startupCheckWatcher->waitForFinished();
         }
     });
-    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [check, abort] {
-        return int(check ? check(abort) : UpdateDialog::CheckFailed);
+    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [abort] {
+        return int(ApiCollection::checkVersion(abort));
     }));
 }
 
@@ -204,8 +183,9 @@ void Application::OnStartupUpdateCheckFinished(int result)
     if (stopping) {
         return;
     }
-    if (result == UpdateDialog::HasNewerVersion &&
-        UpdateDialog::ShowUpdateDialog(result, loginDialog) == QDialog::Accepted) {
+    if (result == ApiCollection::HasNewerVersion &&
+        UpdateDialog::ShowUpdateDialog(result, *config, *uploads, loginDialog) ==
+            QDialog::Accepted) {
         return;
     }
     emit SignalStartupLoadingFinish();
@@ -271,6 +251,8 @@ void Application::Stop()
     delete videoTableModel;
     videoTableModel = nullptr;
     DBManager::Destroy();
-    SDKManager::instance()->Release();
+    if (uploads) {
+        uploads->Release();
+    }
     curl_global_cleanup();
 }

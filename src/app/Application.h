@@ -6,14 +6,17 @@
 class AccountManager;
 class CategoryTreeModel;
 class Config;
+class DBManager;
+class SDKManager;
 class VideoTableModel;
 class LoginDialog;
 class MainWindow;
 class QFutureWatcherBase;
 
 // The application object: owns the process-wide services and runs the start, run and stop
-// steps of the process ("App Init", "App Run", "App Stop"). Every part of the client reaches
-// the configuration and the services through the application instance.
+// steps of the process ("App Init", "App Run", "App Stop"). It alone wires the services to
+// each other and hands them to the windows it builds as typed references (docs/services.md);
+// the windows never ask it for them.
 class Application : public QApplication
 {
     Q_OBJECT
@@ -30,6 +33,8 @@ public:
     void Stop();
 
     Config* GetConfig() const { return config; }
+    DBManager* GetDBManager() const { return db; }
+    SDKManager* GetSDKManager() const { return uploads; }
     AccountManager* GetAccountManager() const { return accountManager; }
     CategoryTreeModel* GetCategoryTreeModel() const { return categoryTreeModel; }
     VideoTableModel* GetVideoTableModel() const { return videoTableModel; }
@@ -41,6 +46,7 @@ public:
 
     static Application* Instance();
     static QString DataDirPath(const QString& subPath = QString());
+    // Forwards to StyleSheet::Load.
     static QString LoadStyleSheet(const QString& fileName);
 
     // Starts the program again with the same arguments (detached); the caller then exits.
@@ -53,12 +59,13 @@ signals:
 
 private:
     void InstallTranslations();
-    void ApplyNetworkSettings();
-    void ConnectShellServices();
+    void OnLoginSucceed();
     void StartStartupUpdateCheck();
     void OnStartupUpdateCheckFinished(int result);
 
     Config* config = nullptr;
+    DBManager* db = nullptr;
+    SDKManager* uploads = nullptr;
     AccountManager* accountManager = nullptr;
     CategoryTreeModel* categoryTreeModel = nullptr;
     VideoTableModel* videoTableModel = nullptr;

@@ -1,7 +1,6 @@
 #include "models/CategoryTreeModel.h"
 
 #include "app/TextValidator.h"
-#include "models/LibrarySession.h"
 #include "tasks/CategoryTreeModelWorker.h"
 
 CategoryTreeModel::CategoryTreeModel(QObject* parent) : QStandardItemModel(parent)
@@ -25,7 +24,7 @@ QUuid CategoryTreeModel::RefreshCategory()
         qCInfo(lcWorker) << "RefreshCategory is running";
         return QUuid();
     }
-    return worker->RefreshCategory(LibrarySession::Current().topCateId);
+    return worker->RefreshCategory(account.topCateId);
 }
 
 QUuid CategoryTreeModel::AddCategory(qulonglong parentCateId, const QString& name)

@@ -5,6 +5,7 @@
 #include <QStringListModel>
 #include <QUuid>
 
+#include "models/LibraryAccount.h"
 #include "tasks/TaskManager.h"
 
 class CategoryTreeModelWorker;
@@ -43,6 +44,10 @@ public:
     explicit CategoryTreeModel(QObject* parent = nullptr);
     ~CategoryTreeModel() override;
 
+    // The signed-in account; its top category is the root of every tree load.
+    void SetAccount(const LibraryAccount& value) { account = value; }
+    const LibraryAccount& Account() const { return account; }
+
     QUuid RefreshCategory();
     QUuid AddCategory(qulonglong parentCateId, const QString& name);
     QUuid MoveCategory(qulonglong cateId, qulonglong dstCateId);
@@ -79,6 +84,7 @@ signals:
     void SignalRefreshCategoryReady();
 
 private:
+    LibraryAccount account;
     CategoryTreeModelWorker* worker = nullptr;
     QStringListModel* namesModel = nullptr;
 };

@@ -2,8 +2,8 @@
 
 #include "app/Format.h"
 #include "models/CategoryTreeModel.h"
-#include "models/LibrarySession.h"
 #include "tasks/VideoTableModelWorker.h"
+#include "upload/SDKManager.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ QList<ApiCollection::VideoInfo>& LoadedInfos()
 
 }  // namespace
 
-VideoTableModel::VideoTableModel(QObject* parent) : QStandardItemModel(parent)
+VideoTableModel::VideoTableModel(SDKManager& uploads, QObject* parent)
+    : QStandardItemModel(parent), uploads(uploads)
 {
     qRegisterMetaType<VideoTableModel::TaskType>("VideoTableModel::TaskType");
     qRegisterMetaType<TaskManager::TaskEndStatus>("TaskManager::TaskEndStatus");
@@ -146,10 +147,9 @@ QStringList VideoTableModel::UploadingVids(const QStringList& vids) const
 
 QStringList VideoTableModel::VidsByClientUpload(const QStringList& vids, bool inClient) const
 {
-    const auto& hasTask = LibrarySession::Current().hasUploadTask;
     QStringList result;
     for (const QString& vid : vids) {
-        const bool held = hasTask && hasTask(vid);
+        const bool held = uploads.HasTask(vid);
         if (held == inClient) {
             result.append(vid);
         }
@@ -186,7 +186,6 @@ void VideoTableModel::FillRows(const QList<ApiCollection::VideoInfo>& videos,
 QList<QStandardItem*> VideoTableModel::BuildRow(const ApiCollection::VideoInfo& video,
                                                 qulonglong currentCateId) const
 {
-    const LibrarySession& session = LibrarySession::Current();
     QList<QStandardItem*> row;
     for (int column = 0; column < Col(Column::ColumnSize); ++column) {
         auto* cell = new QStandardItem;
@@ -223,9 +222,9 @@ QList<QStandardItem*> VideoTableModel::BuildRow(const ApiCollection::VideoInfo& 
     };
     button(row[Col(Column::CategoryName)], categoryButton, video.cateId != currentCateId);
     row[Col(Column::Edit)]->setText(tr("Edit"));
-    button(row[Col(Column::Edit)], editButton, session.canManage);
+    button(row[Col(Column::Edit)], editButton, account.canManage);
     row[Col(Column::CodeGen)]->setText(tr("CodeGen"));
-    button(row[Col(Column::CodeGen)], codeGenButton, session.canCopyCode);
+    button(row[Col(Column::CodeGen)], codeGenButton, account.canCopyCode);
     return row;
 }
 

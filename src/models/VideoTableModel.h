@@ -10,9 +10,11 @@
 #include <QUuid>
 
 #include "api/ApiVideo.h"
+#include "models/LibraryAccount.h"
 #include "tasks/TaskManager.h"
 
 class CategoryTreeModel;
+class SDKManager;
 class VideoTableModelWorker;
 
 Q_DECLARE_METATYPE(ApiCollection::VideoInfosResult)
@@ -103,12 +105,18 @@ public:
 
     using DeleteErrors = QList<QPair<QString, QString>>;
 
-    explicit VideoTableModel(QObject* parent = nullptr);
+    // uploads answers which videos this client uploads itself and deletes those uploads.
+    explicit VideoTableModel(SDKManager& uploads, QObject* parent = nullptr);
     ~VideoTableModel() override;
 
     // Where column 4 finds category names and paths; null shows none.
     void SetCategoryModel(CategoryTreeModel* categories) { categoryModel = categories; }
     CategoryTreeModel* CategoryModel() const { return categoryModel; }
+
+    // The signed-in account; rows built afterwards follow its permissions.
+    void SetAccount(const LibraryAccount& value) { account = value; }
+    const LibraryAccount& Account() const { return account; }
+    SDKManager& Uploads() const { return uploads; }
     // The view's never-shown template buttons (object names "categoryButton", "editButton",
     // "codeGenButton"), stored in role 513 of the button cells so the style sheet reaches them.
     void SetButtonTemplates(QObject* category, QObject* edit, QObject* codeGen);
@@ -179,6 +187,8 @@ private:
     QVariant RowData(int row, DataRole role) const;
     QString DisplayInfo(int row) const;
 
+    SDKManager& uploads;
+    LibraryAccount account;
     VideoTableModelWorker* worker = nullptr;
     CategoryTreeModel* categoryModel = nullptr;
     QObject* categoryButton = nullptr;

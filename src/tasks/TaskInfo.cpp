@@ -1,7 +1,5 @@
 #include "tasks/TaskInfo.h"
 
-#include "tasks/TaskManager.h"
-
 TaskInfo::TaskInfo(int type) : type(type), uuid(QUuid::createUuid()) {}
 
 TaskInfo::~TaskInfo()

@@ -5,9 +5,13 @@
 
 #include <QDebug>
 #include <QFutureWatcher>
+#include <QLoggingCategory>
 #include <QObject>
 #include <QUuid>
 #include <QVariantMap>
+
+// The log category of the task managers and their tasks.
+Q_DECLARE_LOGGING_CATEGORY(lcWorker)
 
 // One background request and its callbacks, run by a TaskManager.
 //

@@ -8,8 +8,6 @@
 #include "api/ApiCollection.h"
 #include "tasks/TaskInfo.h"
 
-Q_DECLARE_LOGGING_CATEGORY(lcWorker)
-
 // The small scheduler behind every request of the library models. It keeps the tasks in order
 // of addition, starts the next runnable one under per-type rules (at most one start per added
 // and per ended task), runs its work on the process-wide thread pool, calls its callbacks back

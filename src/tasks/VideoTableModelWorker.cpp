@@ -12,8 +12,8 @@
 #include "api/ApiErrors.h"
 #include "api/ApiVideo.h"
 #include "app/DataDir.h"
-#include "models/LibrarySession.h"
 #include "models/VideoTableModel.h"
+#include "upload/SDKManager.h"
 
 using namespace ApiCollection;
 using TaskType = VideoTableModel::TaskType;
@@ -323,14 +323,12 @@ void VideoTableModelWorker::FinishVideosInfo2(TaskInfo* task)
 void VideoTableModelWorker::PrepareDelete(TaskInfo* task)
 {
     QStringList vids = task->params.value(Key("vids")).toStringList();
-    const LibrarySession& session = LibrarySession::Current();
+    SDKManager& uploads = model->Uploads();
     QStringList notInClient;
     for (const QString& vid : model->UploadingVids(vids)) {
-        if (session.hasUploadTask && session.hasUploadTask(vid)) {
+        if (uploads.HasTask(vid)) {
             // Our own upload: the upload engine removes it from the platform and the queue.
-            if (session.deleteUploadTask) {
-                session.deleteUploadTask(vid);
-            }
+            uploads.DeleteTask(vid);
             vids.removeAll(vid);
         } else {
             notInClient.append(vid);
@@ -473,7 +471,7 @@ void VideoTableModelWorker::PrepareThumbs(TaskInfo* task)
             QVariantMap{{Key("vid"), first->data(int(VideoTableModel::DataRole::Vid)).toString()},
                         {Key("url"), url}});
     }
-    task->params.insert(Key("userId"), LibrarySession::Current().userId);
+    task->params.insert(Key("userId"), model->Account().userId);
     task->params.insert(Key("downloadInfoList"), downloads);
     task->params.insert(Key("dataDir"), DataDirPath());
     task->params.insert(Key("devicePixelRatio"), DevicePixelRatio());

@@ -9,9 +9,21 @@
 #include "api/ApiSigning.h"
 #include "app/Config.h"
 #include "common/PlatformTestConfig.h"
-#include "models/LibrarySession.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
+
+namespace {
+
+// As the application wires it: a sign-in initialises the upload manager for the account.
+void WireUploads(AccountManager& manager)
+{
+    manager.SetSdkInitializer(
+        [](const QString& userId, const QString& appId, const QString& appSecret) {
+            return SDKManager::instance()->Init(userId, appId, appSecret);
+        });
+}
+
+}  // namespace
 
 class TestAccount : public QObject
 {
@@ -58,6 +70,7 @@ void TestAccount::cleanupTestCase()
 void TestAccount::mainAccountSignsIn()
 {
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
     manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
@@ -83,11 +96,8 @@ void TestAccount::mainAccountSignsIn()
     QCOMPARE(users.first().password, QStringLiteral("demo1234"));
     QVERIFY(users.first().rememberPassword);
     QCOMPARE(DBManager::instance()->Account(), QStringLiteral("demo@kavro.example"));
-    // The library models load this account's tree and cache its thumbnails under its id.
-    QCOMPARE(LibrarySession::Current().userId, QStringLiteral("1d3e5a7c9b"));
-    QVERIFY(LibrarySession::Current().topCateId > 0);
-    QCOMPARE(LibrarySession::Current().topCateId, manager.CateId());
-    QVERIFY(LibrarySession::Current().canManage);
+    QVERIFY(manager.CateId() > 0);
+    QVERIFY(manager.HasPermission(AccountManager::OperaManage));
     // Signed requests now speak for this account.
     QCOMPARE(ApiCollection::credentials().appId, QStringLiteral("K1D3E5A7C9"));
     QCOMPARE(ApiCollection::credentials().appSecret, QStringLiteral("demo-secret-6f1c2a9e4b7d"));
@@ -96,6 +106,7 @@ void TestAccount::mainAccountSignsIn()
 void TestAccount::subAccountCarriesItsRole()
 {
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     manager.Login(QStringLiteral("viewer@kavro.example"), QStringLiteral("sub12345"), false);
     QVERIFY(succeeded.wait(20000));
@@ -111,6 +122,7 @@ void TestAccount::subAccountCarriesItsRole()
 void TestAccount::rememberOffStoresNoPassword()
 {
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), false);
     QVERIFY(succeeded.wait(20000));
@@ -134,6 +146,7 @@ void TestAccount::wrongPasswordsCountDownToLock()
         locked,
     };
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
     for (int i = 0; i < expected.size(); ++i) {
         manager.Login(QStringLiteral("other@kavro.example"), QStringLiteral("not-the-password"),
@@ -151,6 +164,7 @@ void TestAccount::wrongPasswordsCountDownToLock()
 void TestAccount::cancelledLoginEmitsNothing()
 {
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
     manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
@@ -165,6 +179,7 @@ void TestAccount::cancelledLoginEmitsNothing()
 void TestAccount::secondLoginWhileRunningIsIgnored()
 {
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
     manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
@@ -179,6 +194,7 @@ void TestAccount::secondLoginWhileRunningIsIgnored()
 void TestAccount::cancelThenLoginHandlesOnlyTheNewAttempt()
 {
     AccountManager manager;
+    WireUploads(manager);
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
     manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("wrong-one"), true);
@@ -194,6 +210,7 @@ void TestAccount::cancelThenLoginHandlesOnlyTheNewAttempt()
 void TestAccount::failedLibraryInitStoresNothing()
 {
     AccountManager manager;
+    WireUploads(manager);
     manager.SetSdkInitializer([](const QString&, const QString&, const QString&) { return false; });
     QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
     QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);

@@ -15,6 +15,7 @@
 
 #include "api/Api.h"
 #include "app/Config.h"
+#include "common/OffGuiThread.h"
 
 using namespace ApiCollection;
 
@@ -22,21 +23,6 @@ namespace {
 
 const QString kDemoEmail = QStringLiteral("demo@kavro.example");
 const QString kDemoPassword = QStringLiteral("demo1234");
-
-template <typename Function>
-auto OffGuiThread(Function function) -> decltype(function())
-{
-    using Result = decltype(function());
-    QFuture<Result> future = QtConcurrent::run(function);
-    QFutureWatcher<Result> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) {
-        loop.exec();
-    }
-    return future.result();
-}
 
 RequestError Login(const QString& email, const QString& password, LoginResult* result)
 {

@@ -19,6 +19,7 @@
 #include "LocalHttpServer.h"
 #include "api/Api.h"
 #include "app/Config.h"
+#include "common/OffGuiThread.h"
 
 using namespace ApiCollection;
 
@@ -28,23 +29,6 @@ const QByteArray kUserAgent = "UploadClient/2.4.2.655f4b54";
 const QByteArray kSuccess =
     "{\"requestId\":\"r\",\"code\":200,\"status\":\"success\",\"error\":null,"
     "\"data\":{}}";
-
-// Request functions refuse the GUI thread: run one on the pool and keep the event loop (and
-// with it the local server) going until it returns.
-template <typename Function>
-auto OffGuiThread(Function function) -> decltype(function())
-{
-    using Result = decltype(function());
-    QFuture<Result> future = QtConcurrent::run(function);
-    QFutureWatcher<Result> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) {
-        loop.exec();
-    }
-    return future.result();
-}
 
 // name -> decoded value, in the order sent.
 QList<QPair<QString, QString>> FormPairs(const QByteArray& encoded)

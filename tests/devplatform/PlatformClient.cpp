@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QUrl>
 
 namespace {
@@ -211,9 +212,9 @@ HeaderList PlatformClient::TusHeaders(const QByteArray& method, const QString& p
                                       const QByteArray& offset, const QByteArray& length)
 {
     const QByteArray timestamp = QByteArray::number(QDateTime::currentSecsSinceEpoch());
-    const QByteArray nonce = QByteArray::number(QDateTime::currentMSecsSinceEpoch(), 16)
-                                 .rightJustified(16, '0')
-                                 .right(16);
+    // The platform accepts a nonce once: 16 random hex digits, as the library sends.
+    const QByteArray nonce =
+        QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, '0');
     const QByteArray text = method + '\n' + path.toUtf8() + '\n' + timestamp + '\n' + nonce + '\n' +
                             offset + '\n' + length;
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -1,9 +1,15 @@
 // The devplatform's upload endpoint against a running server: tus statuses, signing, offsets
 // after interrupted bodies, termination, integrity and the platform's refusals.
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
@@ -62,14 +68,21 @@ private:
         return client_.Request("POST", QStringLiteral("/upload/files/"), headers);
     }
 
-    // Creates an upload in the demo library and returns its URL.
-    QString CreateUpload(qint64 length, const QString& vid) const
+    static QMap<QString, QString> StandardMetadata(const QString& vid)
     {
-        const HttpReply reply = Create(length,
-                                       {{QStringLiteral("vid"), vid},
-                                        {QStringLiteral("filename"), QStringLiteral("a.mp4")},
-                                        {QStringLiteral("title"), QStringLiteral("A title")}},
-                                       appId_, secret_);
+        return {{QStringLiteral("vid"), vid},
+                {QStringLiteral("filename"), QStringLiteral("a.mp4")},
+                {QStringLiteral("title"), QStringLiteral("A title")}};
+    }
+
+    // Creates an upload in the demo library (by default as the main account) and returns its
+    // URL.
+    QString CreateUpload(qint64 length, const QString& vid, const QString& appId = {},
+                         const QString& secret = {}) const
+    {
+        const HttpReply reply =
+            Create(length, StandardMetadata(vid), appId.isEmpty() ? appId_ : appId,
+                   secret.isEmpty() ? secret_ : secret);
         if (reply.status != 201) {
             qWarning() << "creation failed:" << reply.status << reply.body;
             return QString();
@@ -87,11 +100,12 @@ private:
         return client_.Request("PATCH", url, headers, data, abortAfter);
     }
 
-    HttpReply Head(const QString& url) const
+    HttpReply Head(const QString& url, const QString& appId = {}, const QString& secret = {}) const
     {
-        return client_.Request(
-            "HEAD", url,
-            PlatformClient::TusHeaders("HEAD", PlatformClient::PathOf(url), appId_, secret_));
+        return client_.Request("HEAD", url,
+                               PlatformClient::TusHeaders("HEAD", PlatformClient::PathOf(url),
+                                                          appId.isEmpty() ? appId_ : appId,
+                                                          secret.isEmpty() ? secret_ : secret));
     }
 
     void AddFault(const QByteArray& rule) const
@@ -168,6 +182,170 @@ private slots:
         QCOMPARE(reply.Header("Tus-Version"), QByteArray("1.0.0"));
     }
 
+    // HTTP/1.1: a request with neither Content-Length nor Transfer-Encoding has no body.
+    void creationWithoutContentLength()
+    {
+        HeaderList headers = PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"),
+                                                        appId_, secret_, {}, "10");
+        headers.append({"Upload-Metadata", Metadata({{QStringLiteral("vid"), NewVid("nolen")}})});
+        headers.append({"Content-Length", QByteArray()});  // empty: libcurl sends none
+        const HttpReply reply = client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        QCOMPARE(reply.status, 201L);
+        QCOMPARE(reply.Header("Upload-Offset"), QByteArray("0"));
+        QCOMPARE(Head(QString::fromUtf8(reply.Header("Location"))).status, 200L);
+    }
+
+    // A POST with X-HTTP-Method-Override stands for that method (signed as that method).
+    void methodOverride_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<long>("status");
+        QTest::addColumn<long>("headStatus");
+        QTest::addColumn<qint64>("offsetAfter");
+        QTest::newRow("PATCH") << QByteArray("PATCH") << 204L << 200L << 40LL;
+        QTest::newRow("HEAD") << QByteArray("HEAD") << 200L << 200L << 0LL;
+        QTest::newRow("DELETE") << QByteArray("DELETE") << 204L << 410L << -1LL;
+        QTest::newRow("GET") << QByteArray("GET") << 405L << 200L << 0LL;
+    }
+
+    void methodOverride()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(long, status);
+        QFETCH(long, headStatus);
+        QFETCH(qint64, offsetAfter);
+        const QString url = CreateUpload(100, NewVid("override"));
+        const bool patch = method == "PATCH";
+        HeaderList headers = PlatformClient::TusHeaders(method, PlatformClient::PathOf(url), appId_,
+                                                        secret_, patch ? "0" : "");
+        headers.append({"X-HTTP-Method-Override", method});
+        if (patch) {
+            headers.append({"Content-Type", QByteArray("application/offset+octet-stream")});
+        }
+        const QByteArray body = patch ? RandomBytes(40, 5) : QByteArray();
+        const HttpReply reply = client_.Request("POST", url, headers, body);
+        QCOMPARE(reply.status, status);
+        const HttpReply head = Head(url);
+        QCOMPARE(head.status, headStatus);
+        if (offsetAfter >= 0) {
+            QCOMPARE(head.Header("Upload-Offset").toLongLong(), offsetAfter);
+        }
+    }
+
+    // A signed request is good once: the same nonce again within the window is a replay.
+    void nonceRefusals_data()
+    {
+        QTest::addColumn<bool>("replay");
+        QTest::newRow("replayed request") << true;
+        QTest::newRow("no nonce") << false;
+    }
+
+    void nonceRefusals()
+    {
+        QFETCH(bool, replay);
+        const QString url = CreateUpload(100, NewVid("nonce"));
+        const QString path = PlatformClient::PathOf(url);
+        HeaderList headers = PlatformClient::TusHeaders("PATCH", path, appId_, secret_, "0");
+        headers.append({"Content-Type", QByteArray("application/offset+octet-stream")});
+        if (replay) {
+            QCOMPARE(client_.Request("PATCH", url, headers, RandomBytes(40, 9)).status, 204L);
+        } else {
+            headers.removeAt(3);  // Kvr-Nonce, and a signature over an empty one
+            const QByteArray text =
+                "PATCH\n" + path.toUtf8() + '\n' + headers[2].second + "\n\n0\n";
+            headers[3].second =
+                QMessageAuthenticationCode::hash(text, secret_.toUtf8(), QCryptographicHash::Sha256)
+                    .toHex();
+        }
+        const HttpReply refused = client_.Request("PATCH", url, headers, RandomBytes(40, 9));
+        QCOMPARE(refused.status, 401L);
+        QCOMPARE(refused.Header("Kvr-Error-Code").toInt(), 104);
+        QCOMPARE(Head(url).Header("Upload-Offset").toLongLong(), replay ? 40LL : 0LL);
+    }
+
+    // An upload exists only for the account that created it: other accounts of the library
+    // (with or without the upload permission) and other libraries get 404 and change nothing.
+    void otherAccountsDoNotSeeTheUpload_data()
+    {
+        QTest::addColumn<QString>("creatorApp");
+        QTest::addColumn<QString>("creatorSecret");
+        QTest::addColumn<QString>("otherApp");
+        QTest::addColumn<QString>("otherSecret");
+        QTest::addColumn<QByteArray>("method");
+        const QString viewer = QString::fromLatin1(demo::kViewerAppId);
+        const QString viewerSecret = QString::fromLatin1(demo::kViewerSecret);
+        const QString uploader = QString::fromLatin1(demo::kUploaderAppId);
+        const QString uploaderSecret = QString::fromLatin1(demo::kUploaderSecret);
+        for (const QByteArray method : {"HEAD", "PATCH", "DELETE"}) {
+            QTest::newRow("viewer sub-account, " + method)
+                << appId_ << secret_ << viewer << viewerSecret << method;
+        }
+        QTest::newRow("uploader sub-account, HEAD")
+            << appId_ << secret_ << uploader << uploaderSecret << QByteArray("HEAD");
+        QTest::newRow("main account, sub-account's upload, PATCH")
+            << uploader << uploaderSecret << appId_ << secret_ << QByteArray("PATCH");
+        QTest::newRow("another library, HEAD")
+            << appId_ << secret_ << QString::fromLatin1(demo::kOtherAppId)
+            << QString::fromLatin1(demo::kOtherSecret) << QByteArray("HEAD");
+    }
+
+    void otherAccountsDoNotSeeTheUpload()
+    {
+        QFETCH(QString, creatorApp);
+        QFETCH(QString, creatorSecret);
+        QFETCH(QString, otherApp);
+        QFETCH(QString, otherSecret);
+        QFETCH(QByteArray, method);
+        const QString url = CreateUpload(100, NewVid("mine"), creatorApp, creatorSecret);
+        QVERIFY(!url.isEmpty());
+        const QByteArray offset = method == "PATCH" ? "0" : "";
+        HeaderList headers = PlatformClient::TusHeaders(method, PlatformClient::PathOf(url),
+                                                        otherApp, otherSecret, offset);
+        QByteArray body;
+        if (method == "PATCH") {
+            headers.append({"Content-Type", QByteArray("application/offset+octet-stream")});
+            body = RandomBytes(40, 23);
+        }
+        QCOMPARE(client_.Request(method, url, headers, body).status, 404L);
+        const HttpReply own = Head(url, creatorApp, creatorSecret);
+        QCOMPARE(own.status, 200L);
+        QCOMPARE(own.Header("Upload-Offset"), QByteArray("0"));
+    }
+
+    // Each open connection holds one of the server's workers. Connections that send nothing
+    // hold theirs for the read time-out (30 s; an idle kept-alive one for the keep-alive
+    // time-out), so a fixed pool smaller than the open connections answers a new request only
+    // after that. bench/upload/tus-probe measures the delay.
+    void idleConnectionsDoNotHoldUpRequests()
+    {
+        const QUrl base(client_.BaseUrl());
+        std::vector<int> idle;
+        for (int i = 0; i < 100; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<quint16>(base.port()));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (fd >= 0 &&
+                ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+                idle.push_back(fd);
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        QThread::msleep(300);  // the server accepts them all
+        QElapsedTimer timer;
+        timer.start();
+        const HttpReply reply = client_.Request("OPTIONS", QStringLiteral("/upload/files/"));
+        const qint64 ms = timer.elapsed();
+        for (const int fd : idle) {
+            ::close(fd);
+        }
+        QCOMPARE(int(idle.size()), 100);
+        QCOMPARE(reply.status, 204L);
+        QVERIFY2(ms < 5000, qPrintable(QStringLiteral("answered after %1 ms").arg(ms)));
+    }
+
     void patchRules()
     {
         const QString url = CreateUpload(1000, NewVid("rules"));
@@ -188,7 +366,8 @@ private slots:
     void uploadInTwoPartsArrivesIdentical()
     {
         const QByteArray data = RandomBytes(3 * 1024 * 1024 + 17, 11);
-        const QString url = CreateUpload(data.size(), NewVid("two"));
+        const QString vid = NewVid("two");
+        const QString url = CreateUpload(data.size(), vid);
         QVERIFY(!url.isEmpty());
         const int half = data.size() / 2;
         const HttpReply first = Patch(url, 0, data.left(half));
@@ -201,6 +380,7 @@ private slots:
         QCOMPARE(head.Header("Upload-Length").toLongLong(), qint64(data.size()));
         QCOMPARE(head.Header("Cache-Control"), QByteArray("no-store"));
         QCOMPARE(head.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data.left(half)));
+        QCOMPARE(head.Header("Upload-Metadata"), Metadata(StandardMetadata(vid)));
 
         const HttpReply last = Patch(url, half, data.mid(half));
         QCOMPARE(last.status, 204L);

@@ -238,6 +238,8 @@ private slots:
                                           << "999999" << 3001;
         QTest::newRow("another library's category") << "cateId"
                                                     << "16" << 3001;
+        QTest::newRow("NUL in title filter")
+            << "title" << QStringLiteral("video") + QChar(0) + QStringLiteral("1") << 1100;
     }
 
     void listRefusals()

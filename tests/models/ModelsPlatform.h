@@ -11,9 +11,16 @@
 #include "api/ApiAccount.h"
 #include "api/ApiSigning.h"
 #include "app/Config.h"
-#include "models/LibrarySession.h"
+#include "models/LibraryAccount.h"
 
 namespace ModelsPlatform {
+
+// The account of the last SignIn, as the application hands it to the models.
+inline LibraryAccount& Account()
+{
+    static LibraryAccount account;
+    return account;
+}
 
 inline bool Configured()
 {
@@ -53,12 +60,11 @@ inline ApiCollection::RequestError SignIn(const QString& email, const QString& p
         return error;
     }
     setCredentials({login->appId, login->appSecret});
-    LibrarySession session;
-    session.userId = login->userId;
-    session.topCateId = login->cateId;
-    session.canManage = login->operaManage;
-    session.canCopyCode = login->operaCopycode;
-    LibrarySession::SetCurrent(session);
+    LibraryAccount& account = Account();
+    account.userId = login->userId;
+    account.topCateId = login->cateId;
+    account.canManage = login->operaManage;
+    account.canCopyCode = login->operaCopycode;
     return NoError;
 }
 

@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "models/CategoryTreeModel.h"
-#include "models/LibrarySession.h"
 #include "models/RecursiveFilterProxyModel.h"
 #include "models/VideoTableModel.h"
 #include "tasks/CategoryTreeModelWorker.h"
+#include "upload/SDKManager.h"
 
 namespace {
 
@@ -76,7 +76,6 @@ class TestModels : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void statusTexts_data();
     void statusTexts();
     void videoCells();
@@ -93,11 +92,6 @@ private slots:
     void proxyMatchByCateIdHonoursFilter();
     void requestIdIsCutFromTreeAnswer();
 };
-
-void TestModels::init()
-{
-    LibrarySession::SetCurrent(LibrarySession());
-}
 
 void TestModels::statusTexts_data()
 {
@@ -125,7 +119,7 @@ void TestModels::statusTexts()
 {
     QFETCH(int, status);
     QFETCH(QString, text);
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
     model.FillRows({Video(QStringLiteral("v1"), status, 1)}, 1);
     QCOMPARE(model.index(0, int(Column::Status)).data().toString(), text);
 }
@@ -134,7 +128,7 @@ void TestModels::videoCells()
 {
     CategoryTreeModel categories;
     BuildTree(&categories);
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.SetCategoryModel(&categories);
     ApiCollection::VideoInfo withUploader = Video(QStringLiteral("v2"), 60, 6);
@@ -177,10 +171,10 @@ void TestModels::videoCells()
 
 void TestModels::buttonCellsFollowCategoryAndPermissions()
 {
-    LibrarySession session;
-    session.canManage = true;
-    LibrarySession::SetCurrent(session);
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
+    LibraryAccount account;
+    account.canManage = true;
+    model.SetAccount(account);
     model.FillRows({Video(QStringLiteral("here"), 60, 4), Video(QStringLiteral("there"), 60, 5)},
                    4);
     auto enabled = [&model](int row, Column column) {
@@ -202,7 +196,7 @@ void TestModels::buttonCellsFollowCategoryAndPermissions()
 
 void TestModels::checkStateSignalsAndCheckedVids()
 {
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
     model.FillRows({Video(QStringLiteral("a"), 5, 1), Video(QStringLiteral("b"), 60, 1),
                     Video(QStringLiteral("c"), 5, 1)},
                    1);
@@ -217,18 +211,15 @@ void TestModels::checkStateSignalsAndCheckedVids()
     QCOMPARE(model.UploadingVids({QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")}),
              (QStringList{QStringLiteral("a"), QStringLiteral("c")}));
 
-    LibrarySession session;
-    session.hasUploadTask = [](const QString& vid) { return vid == QLatin1String("a"); };
-    LibrarySession::SetCurrent(session);
+    // The upload manager holds none of them.
     const QStringList all{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
-    QCOMPARE(model.VidsByClientUpload(all, true), QStringList{QStringLiteral("a")});
-    QCOMPARE(model.VidsByClientUpload(all, false),
-             (QStringList{QStringLiteral("b"), QStringLiteral("c")}));
+    QVERIFY(model.VidsByClientUpload(all, true).isEmpty());
+    QCOMPARE(model.VidsByClientUpload(all, false), all);
 }
 
 void TestModels::videoRowsAreReplacedOnFill()
 {
-    VideoTableModel model;
+    VideoTableModel model(*SDKManager::instance());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.FillRows({Video(QStringLiteral("a"), 60, 1), Video(QStringLiteral("b"), 60, 1)}, 1);
     model.item(0, 0)->setCheckState(Qt::Checked);

@@ -65,6 +65,8 @@ private slots:
     void resumeAfterKill();
     void deleteWhileRunning();
     void destroyWhileRunning();
+    void finishedUploadIsNeverFailed_data();
+    void finishedUploadIsNeverFailed();
     void refusals_data();
     void refusals();
     void crcMismatchDetected();
@@ -277,6 +279,38 @@ void TestSdkUpload::destroyWhileRunning()
     // The platform still holds the part, ready for a later resume.
     QCOMPARE(FindUpload(vid).state, 0);
     QVERIFY(QByteArray(KVRUploaderGetVID(up.handle)).isEmpty());
+}
+
+// The platform stores the last byte and the connection breaks before its answer: the library
+// asks for the offset, finds the upload complete, compares the CRC-64 and reports success.
+void TestSdkUpload::finishedUploadIsNeverFailed_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QByteArray>("rule");
+    const qint64 size = (12 << 20) + 17;
+    QTest::newRow("drop after the last byte")
+        << size << "path=/upload/files/,method=PATCH,times=1,drop=" + QByteArray::number(size);
+    // 5 MiB, 5 MiB, then the rest, each PATCH dropped after its bytes are stored.
+    QTest::newRow("drop on every PATCH")
+        << size << QByteArray("path=/upload/files/,method=PATCH,drop=5242880");
+}
+
+void TestSdkUpload::finishedUploadIsNeverFailed()
+{
+    QFETCH(qint64, size);
+    QFETCH(QByteArray, rule);
+    const QString file = FilePath(QStringLiteral("dropped-%1.bin").arg(qHash(rule)));
+    QVERIFY(MakeFile(file, size, quint32(qHash(rule))));
+    QVERIFY(SetFault(rule));
+    Upload up(file);
+    QCOMPARE(KVRUploaderStart(up.handle), 0);
+    SdkCallbackRecorder::Call call;
+    const bool finished = up.recorder.WaitResult(&call, 120000);
+    QVERIFY(SetFault({}));
+    QVERIFY(finished);
+    QVERIFY2(call.code == 0, qPrintable(call.message));
+    QCOMPARE(up.recorder.LastUploaded(), size);
+    VerifyOnServer(up.Vid(), file);
 }
 
 void TestSdkUpload::refusals_data()

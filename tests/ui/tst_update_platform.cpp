@@ -10,6 +10,7 @@
 
 #include "app/Config.h"
 #include "ui/shell/UpdateDialog.h"
+#include "upload/SDKManager.h"
 
 class TestUpdatePlatform : public QObject
 {
@@ -63,7 +64,7 @@ void TestUpdatePlatform::Check(UpdateDialog* dialog, int expected)
 
 void TestUpdatePlatform::newerVersionFound()
 {
-    UpdateDialog dialog(UpdateDialog::Checking);
+    UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
     QCOMPARE(dialog.InstallerPath(), installer);
     Check(&dialog, UpdateDialog::NewVersion);
     const QString text = dialog.findChild<QLabel*>(QStringLiteral("newVersionLabel"))->text();
@@ -74,7 +75,7 @@ void TestUpdatePlatform::newerVersionFound()
 void TestUpdatePlatform::cancelledDownloadLeavesNothing()
 {
     {
-        UpdateDialog dialog(UpdateDialog::Checking);
+        UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
         Check(&dialog, UpdateDialog::NewVersion);
         QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("updateBtn")),
                           Qt::LeftButton);
@@ -92,7 +93,7 @@ void TestUpdatePlatform::cancelledDownloadLeavesNothing()
 
 void TestUpdatePlatform::completeDownloadOffersInstall()
 {
-    UpdateDialog dialog(UpdateDialog::Checking);
+    UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
     Check(&dialog, UpdateDialog::NewVersion);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("updateBtn")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dialog.CurrentState(), int(UpdateDialog::ReadyToInstall), 60000);
@@ -104,7 +105,7 @@ void TestUpdatePlatform::unreachableServiceFails()
     // A port on which nothing listens (the discard port).
     config->SetValue(QStringLiteral("Custom"), QStringLiteral("updateUrl"),
                      QStringLiteral("https://127.0.0.1:9/api/app/package/version/check"));
-    UpdateDialog dialog(UpdateDialog::Checking);
+    UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
     Check(&dialog, UpdateDialog::CheckFailedState);
     QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("checkPageBtn"))->text(),
              QStringLiteral("recheck"));

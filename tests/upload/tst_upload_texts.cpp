@@ -1,5 +1,5 @@
-// The texts the upload engine shows for library results and refused logins, and the
-// permission bits of a login answer: pure functions, no server needed.
+// The texts the upload engine shows for library results and refused logins: pure functions, no
+// server needed.
 #include <QtTest>
 
 #include "account/AccountManager.h"
@@ -16,8 +16,6 @@ private slots:
     void resultText();
     void refusalText_data();
     void refusalText();
-    void permissions_data();
-    void permissions();
 };
 
 void TestUploadTexts::resultText_data()
@@ -88,68 +86,6 @@ void TestUploadTexts::refusalText()
     result.errorCode = errorCode;
     result.remainLoginChange = remaining;
     QCOMPARE(AccountManager::RefusalText(result), expected);
-}
-
-void TestUploadTexts::permissions_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<int>("flag");
-    QTest::newRow("videoUpload") << QStringLiteral("videoUpload")
-                                 << int(AccountManager::VideoUpload);
-    QTest::newRow("transferlistComplete")
-        << QStringLiteral("transferlistComplete") << int(AccountManager::TransferListComplete);
-    QTest::newRow("cataRefresh") << QStringLiteral("cataRefresh")
-                                 << int(AccountManager::CateRefresh);
-    QTest::newRow("videoCurrentcataSearch")
-        << QStringLiteral("videoCurrentcataSearch") << int(AccountManager::VideoCurrentCateSearch);
-    QTest::newRow("operaCopycode")
-        << QStringLiteral("operaCopycode") << int(AccountManager::OperaCopyCode);
-}
-
-void TestUploadTexts::permissions()
-{
-    QFETCH(QString, field);
-    QFETCH(int, flag);
-    ApiCollection::LoginResult result;
-    QCOMPARE(int(AccountManager::PermissionsOf(result)), 0);
-
-    bool* fields[] = {&result.videoUpload,
-                      &result.transferlistUpload,
-                      &result.transferlistComplete,
-                      &result.cataAdd,
-                      &result.cataMove,
-                      &result.cataRename,
-                      &result.cataSearch,
-                      &result.cataRefresh,
-                      &result.videoAllSearch,
-                      &result.videoCurrentcataSearch,
-                      &result.videoUpdateCata,
-                      &result.videoDelete,
-                      &result.operaManage,
-                      &result.operaCopycode};
-    const QStringList names{QStringLiteral("videoUpload"),
-                            QStringLiteral("transferlistUpload"),
-                            QStringLiteral("transferlistComplete"),
-                            QStringLiteral("cataAdd"),
-                            QStringLiteral("cataMove"),
-                            QStringLiteral("cataRename"),
-                            QStringLiteral("cataSearch"),
-                            QStringLiteral("cataRefresh"),
-                            QStringLiteral("videoAllSearch"),
-                            QStringLiteral("videoCurrentcataSearch"),
-                            QStringLiteral("videoUpdateCata"),
-                            QStringLiteral("videoDelete"),
-                            QStringLiteral("operaManage"),
-                            QStringLiteral("operaCopycode")};
-    *fields[names.indexOf(field)] = true;
-    QCOMPARE(int(AccountManager::PermissionsOf(result)), flag);
-
-    for (bool* f : fields) {
-        *f = true;
-    }
-    // All fourteen: no value 8 and nothing from 512 to 2048.
-    QCOMPARE(int(AccountManager::PermissionsOf(result)),
-             1 + 2 + 4 + 16 + 32 + 64 + 128 + 256 + 4096 + 8192 + 16384 + 32768 + 65536 + 131072);
 }
 
 QTEST_GUILESS_MAIN(TestUploadTexts)

@@ -10,7 +10,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 
 namespace {
@@ -39,7 +39,7 @@ void Repolish(QWidget* widget)
 MsgBox::MsgBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("MsgBox"));
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("MessageBox.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("MessageBox.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint);

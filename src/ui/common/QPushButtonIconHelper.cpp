@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/UiResources.h"
 
 QPushButtonIconHelper::QPushButtonIconHelper(QPushButton* button, const QString& normalIcon,
@@ -33,13 +33,10 @@ QPushButtonIconHelper::QPushButtonIconHelper(QPushButton* button, const QString&
 void QPushButtonIconHelper::ApplyButtonStyleSheet(QPushButton* button, const QString& ownStyleSheet)
 {
     const auto apply = [button, ownStyleSheet] {
-        button->setStyleSheet(Application::LoadStyleSheet(QStringLiteral("Button.qss")) +
-                              ownStyleSheet);
+        button->setStyleSheet(StyleSheet::Load(QStringLiteral("Button.qss")) + ownStyleSheet);
     };
     apply();
-    if (Application* app = Application::Instance()) {
-        QObject::connect(app, &Application::SignalReloadQss, button, apply);
-    }
+    QObject::connect(StyleSheet::Notifier(), &StyleSheet::SignalReloadQss, button, apply);
 }
 
 QString QPushButtonIconHelper::CurrentIcon() const

@@ -17,7 +17,7 @@ public:
                           const QString& pressedIcon);
 
     // Applies "Button.qss" followed by the button's own style sheet, now and on every
-    // Application::SignalReloadQss.
+    // StyleSheet::SignalReloadQss.
     static void ApplyButtonStyleSheet(QPushButton* button, const QString& ownStyleSheet);
 
     QString CurrentIcon() const;

@@ -9,7 +9,7 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/UiResources.h"
 
 Toast::Toast(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
@@ -18,7 +18,7 @@ Toast::Toast(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHi
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("Toast.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("Toast.qss")));
     resize(320, 40);
 
     container = new QWidget(this);

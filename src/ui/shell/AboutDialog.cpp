@@ -3,14 +3,14 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include "app/Application.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/shell/ClientVersion.h"
 #include "ui_AboutDialog.h"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent), ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("AboutDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("AboutDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame

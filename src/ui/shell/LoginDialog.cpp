@@ -14,13 +14,13 @@
 #include <QStyle>
 #include <QWidgetAction>
 
-#include "app/Application.h"
+#include "account/AccountManager.h"
 #include "store/DBManager.h"
 #include "ui/common/ComboBoxHelper.h"
 #include "ui/common/LineEditProxyStyle.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/shell/AccountItemWidget.h"
 #include "ui/shell/NetSettingsDialog.h"
-#include "ui/shell/ShellServices.h"
 #include "ui_LoginDialog.h"
 
 namespace {
@@ -38,10 +38,17 @@ void Repolish(QWidget* widget)
 
 }  // namespace
 
-LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), ui(new Ui::LoginDialog)
+LoginDialog::LoginDialog(AccountManager& accountManager, DBManager& db, Config& config,
+                         SDKManager& uploads, QWidget* parent)
+    : QDialog(parent),
+      accountManager(accountManager),
+      db(db),
+      config(config),
+      uploads(uploads),
+      ui(new Ui::LoginDialog)
 {
     ui->setupUi(this);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("LoginDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("LoginDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -70,15 +77,11 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), ui(new Ui::LoginDia
 
     connect(ui->loginBtn, &QPushButton::clicked, this, &LoginDialog::OnLogin);
     connect(ui->cancelBtn, &QPushButton::clicked, this, &LoginDialog::OnCancel);
-    connect(ui->networkSettingBtn, &QPushButton::clicked, this, [] {
-        NetSettingsDialog dialog;
+    connect(ui->networkSettingBtn, &QPushButton::clicked, this, [this] {
+        NetSettingsDialog dialog(this->config, this->uploads);
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
         dialog.exec();
     });
-    if (Application* app = Application::Instance()) {
-        connect(app, &Application::SignalStartupLoadingFinish, this,
-                &LoginDialog::OnStartupLoadingFinish);
-    }
 
     ShowError(QString());
     EnterState(Loading);
@@ -116,7 +119,7 @@ void LoginDialog::SetupPasswordBox()
 void LoginDialog::SetupAccountBox()
 {
     accounts.clear();
-    for (const DBManager::User& user : DBManager::instance()->GetUsers()) {
+    for (const DBManager::User& user : db.GetUsers()) {
         accounts << user.account;
     }
 
@@ -194,7 +197,7 @@ void LoginDialog::ChooseAccount(const QString& account)
 
     password.clear();
     bool remember = false;
-    for (const DBManager::User& user : DBManager::instance()->GetUsers()) {
+    for (const DBManager::User& user : db.GetUsers()) {
         if (user.account == account) {
             password = user.password;
             remember = user.rememberPassword;
@@ -235,7 +238,7 @@ void LoginDialog::DeleteAccount(const QString& account)
     }
     accounts.removeAll(account);
     completerModel->setStringList(accounts);
-    DBManager::instance()->RemoveUser(account);
+    db.RemoveUser(account);
 }
 
 void LoginDialog::ClearAllAccounts()
@@ -247,7 +250,7 @@ void LoginDialog::ClearAllAccounts()
     ui->accountComboBox->setEditText(QString());
     accounts.clear();
     completerModel->setStringList(accounts);
-    DBManager::instance()->RemoveAllUsers();
+    db.RemoveAllUsers();
     ui->accountComboBox->hidePopup();
 }
 
@@ -315,19 +318,13 @@ void LoginDialog::OnLogin()
     }
     ShowError(QString());
     EnterState(LoggingIn);
-    const ShellServices& services = ShellServices::Instance();
-    if (services.login) {
-        services.login(account, password, remember);
-    }
+    accountManager.Login(account, password, remember);
 }
 
 void LoginDialog::OnCancel()
 {
     EnterState(Idle);
-    const ShellServices& services = ShellServices::Instance();
-    if (services.loginCancel) {
-        services.loginCancel();
-    }
+    accountManager.LoginCancel();
 }
 
 void LoginDialog::OnStartupLoadingFinish()

@@ -4,12 +4,16 @@
 #include <QPoint>
 #include <QStringList>
 
+class AccountManager;
+class Config;
+class DBManager;
 class QCompleter;
 class QListWidget;
 class QListWidgetItem;
 class QMovie;
 class QPushButton;
 class QStringListModel;
+class SDKManager;
 
 namespace Ui {
 class LoginDialog;
@@ -32,7 +36,10 @@ public:
         LoggingIn = 2
     };
 
-    explicit LoginDialog(QWidget* parent = nullptr);
+    // The remembered accounts come from db, the sign-in goes to account; config and uploads
+    // are for the network settings.
+    LoginDialog(AccountManager& accountManager, DBManager& db, Config& config, SDKManager& uploads,
+                QWidget* parent = nullptr);
     ~LoginDialog() override;
 
     int CurrentState() const { return state; }
@@ -65,6 +72,10 @@ private:
     void SetStatus(QWidget* widget, const QString& status);
     void EnterState(int newState);
 
+    AccountManager& accountManager;
+    DBManager& db;
+    Config& config;
+    SDKManager& uploads;
     Ui::LoginDialog* ui;
     QStringList accounts;
     int state = Loading;

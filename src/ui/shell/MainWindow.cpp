@@ -2,18 +2,20 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "ui/common/MsgBox.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
 #include "ui/shell/MainWindowTitleWidget.h"
-#include "ui/shell/ShellServices.h"
 #include "ui_MainWindow.h"
+#include "upload/SDKManager.h"
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(const AppServices& services, QWidget* parent)
+    : QWidget(parent), services(services), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("MainWindow.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("MainWindow.qss")));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -33,7 +35,8 @@ void MainWindow::Init()
     if (titleWidget) {
         return;
     }
-    titleWidget = new MainWindowTitleWidget(ui->titleBarWidget);
+    titleWidget = new MainWindowTitleWidget(services.account, services.config, services.uploads,
+                                            ui->titleBarWidget);
     titleWidget->setObjectName(QStringLiteral("MainWindowTitleWidget"));
     ui->titleBarWidget->SetCustomWidget(titleWidget);
     connect(titleWidget, &MainWindowTitleWidget::SignalJumpToVideoList, this,
@@ -48,7 +51,28 @@ void MainWindow::Init()
     });
     connect(titleWidget, &MainWindowTitleWidget::SignalQuit, this,
             [] { QApplication::closeAllWindows(); });
+    BuildVideoListPage();
+    BuildTransferListPage();
 }
+
+void MainWindow::PlacePage(QWidget* placeholder, QWidget* page)
+{
+    auto* layout = new QVBoxLayout(placeholder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(page);
+}
+
+// The video list page (src/ui/library). Build it here from the services it needs, e.g.
+//   PlacePage(ui->videoList, new VideoListWidget(services.videos, services.categories,
+//                                                services.account, services.uploads));
+// and connect it to the title widget and the transfer page as the pages require.
+void MainWindow::BuildVideoListPage() {}
+
+// The transfer list page (src/ui/transfer). Build it here from the services it needs, e.g.
+//   PlacePage(ui->transferList, new TransferListWidget(services.uploads, services.categories,
+//                                                      services.config, services.account));
+void MainWindow::BuildTransferListPage() {}
 
 QWidget* MainWindow::CurrentPage() const
 {
@@ -62,8 +86,7 @@ void MainWindow::ShowToast(const QString& text)
 
 bool MainWindow::ExitCheck()
 {
-    const ShellServices& services = ShellServices::Instance();
-    if (services.HasUploadingTasks()) {
+    if (services.uploads.AnyUploading()) {
         const QMessageBox::StandardButton answer = MsgBox::Info(
             this, QString(),
             tr("The file has not been uploaded successfully. Are you sure you want to exit?"),
@@ -72,15 +95,16 @@ bool MainWindow::ExitCheck()
             return false;
         }
     }
-    services.PauseAll();
+    services.uploads.PauseAll();
     return true;
 }
 
 void MainWindow::OnAllOperation(bool start)
 {
-    const ShellServices& services = ShellServices::Instance();
-    if (services.allOperation) {
-        services.allOperation(start);
+    if (start) {
+        services.uploads.StartAll();
+    } else {
+        services.uploads.PauseAll();
     }
 }
 

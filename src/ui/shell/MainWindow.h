@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "app/AppServices.h"
+
 class MainWindowTitleWidget;
 
 namespace Ui {
@@ -10,15 +12,18 @@ class MainWindow;
 
 // The one top-level window after login: the title bar with the main window's title widget
 // above the two pages (video list, transfer list). Guards exit while uploads run.
+// Gets the application's services at construction and hands each page and dialog the ones it
+// uses (docs/services.md).
 class MainWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Builds the title widget and its connections; called once right after construction.
+    // Builds the title widget, the two pages and their connections; called once right after
+    // construction.
     void Init();
 
     // A warning toast over the pages.
@@ -40,6 +45,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildVideoListPage();
+    void BuildTransferListPage();
+    // Puts page into the stacked widget's placeholder (the form's videoList or transferList),
+    // filling it, so that the page buttons keep switching to the placeholder.
+    static void PlacePage(QWidget* placeholder, QWidget* page);
+
+    const AppServices services;
     Ui::MainWindow* ui;
     MainWindowTitleWidget* titleWidget = nullptr;
     bool exitAllowed = false;

@@ -7,11 +7,11 @@
 #include <QUrl>
 #include <QWidgetAction>
 
+#include "account/AccountManager.h"
 #include "ui/common/CommonWidgetAction.h"
 #include "ui/common/QPushButtonIconHelper.h"
 #include "ui/common/UiResources.h"
 #include "ui/shell/ShellDialogs.h"
-#include "ui/shell/ShellServices.h"
 #include "ui/shell/UserInfoWidget.h"
 #include "ui_MainWindowTitleWidget.h"
 
@@ -39,8 +39,13 @@ void SetIcons(QPushButton* button, const QString& name)
 
 }  // namespace
 
-MainWindowTitleWidget::MainWindowTitleWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::MainWindowTitleWidget)
+MainWindowTitleWidget::MainWindowTitleWidget(AccountManager& account, Config& config,
+                                             SDKManager& uploads, QWidget* parent)
+    : QWidget(parent),
+      account(account),
+      config(config),
+      uploads(uploads),
+      ui(new Ui::MainWindowTitleWidget)
 {
     UiResources::Init();
     ui->setupUi(this);
@@ -110,7 +115,14 @@ void MainWindowTitleWidget::BuildAccountMenu()
 
 void MainWindowTitleWidget::RefreshUserInfo()
 {
-    userInfoWidget->SetUserInfo(ShellServices::Instance().CurrentUser());
+    UserInfoWidget::Info info;
+    info.account = account.UserAccount();
+    info.expired = account.Expired();
+    info.remainBytes = account.RemainBytes();
+    info.space = account.Space();
+    info.leftDay = account.LeftDay();
+    info.expirationTime = account.ExpirationTime();
+    userInfoWidget->SetUserInfo(info);
 }
 
 void MainWindowTitleWidget::BuildSettingsMenu()
@@ -129,14 +141,16 @@ void MainWindowTitleWidget::BuildSettingsMenu()
     } rows[] = {
         {"startAllBtn", tr("MainWindow.StartAll"), [allOperation] { allOperation(true); }},
         {"suspendAllBtn", tr("MainWindow.SuspendAll"), [allOperation] { allOperation(false); }},
-        {"preferencesBtn", tr("MainWindow.Preferences"), [] { ShellDialogs::ShowPreferences(); }},
+        {"preferencesBtn", tr("MainWindow.Preferences"),
+         [this] { ShellDialogs::ShowPreferences(config, uploads); }},
         {"aboutBtn", tr("MainWindow.About"), [] { ShellDialogs::ExecAbout(); }},
         {"helpBtn", tr("MainWindow.Help"),
          [] {
              qInfo() << "open help page";
              QDesktopServices::openUrl(QUrl(kHelpUrl));
          }},
-        {"updateBtn", tr("MainWindow.Update"), [] { ShellDialogs::ShowUpdate(); }},
+        {"updateBtn", tr("MainWindow.Update"),
+         [this] { ShellDialogs::ShowUpdate(config, uploads); }},
     };
     for (const auto& row : rows) {
         settingsMenu->addAction(new CommonWidgetAction(QString::fromLatin1(row.name), row.text,

@@ -2,8 +2,11 @@
 
 #include <QWidget>
 
+class AccountManager;
+class Config;
 class QMenu;
 class QPushButton;
+class SDKManager;
 class UserInfoWidget;
 
 namespace Ui {
@@ -17,7 +20,9 @@ class MainWindowTitleWidget : public QWidget
     Q_OBJECT
 
 public:
-    explicit MainWindowTitleWidget(QWidget* parent = nullptr);
+    // The account menu shows account; the settings menu's dialogs get config and uploads.
+    MainWindowTitleWidget(AccountManager& account, Config& config, SDKManager& uploads,
+                          QWidget* parent = nullptr);
     ~MainWindowTitleWidget() override;
 
     QMenu* AccountMenu() const { return accountMenu; }
@@ -43,6 +48,9 @@ private:
     void BuildSettingsMenu();
     void PlaceMenu(QMenu* menu);
 
+    AccountManager& account;
+    Config& config;
+    SDKManager& uploads;
     Ui::MainWindowTitleWidget* ui;
     QMenu* accountMenu = nullptr;
     QMenu* settingsMenu = nullptr;

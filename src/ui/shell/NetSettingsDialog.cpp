@@ -1,9 +1,9 @@
 #include "ui/shell/NetSettingsDialog.h"
 
-#include "app/Application.h"
 #include "app/Config.h"
 #include "ui/common/ComboBoxHelper.h"
 #include "ui/common/LineEditProxyStyle.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/shell/ProxySettings.h"
 #include "ui_NetSettingsDialog.h"
 
@@ -13,11 +13,11 @@ const QString kGroup = QStringLiteral("NetWorkManager");
 
 }  // namespace
 
-NetSettingsDialog::NetSettingsDialog(QWidget* parent)
-    : QDialog(parent), ui(new Ui::NetSettingsDialog)
+NetSettingsDialog::NetSettingsDialog(Config& config, SDKManager& uploads, QWidget* parent)
+    : QDialog(parent), config(config), uploads(uploads), ui(new Ui::NetSettingsDialog)
 {
     ui->setupUi(this);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("PreferenceDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("PreferenceDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
@@ -48,30 +48,25 @@ NetSettingsDialog::~NetSettingsDialog()
 
 void NetSettingsDialog::Load()
 {
-    Config* config = Config::Global();
-    if (!config) {
-        return;
-    }
-    const int type = config->Value(kGroup, QStringLiteral("proxyType")).toInt();
+    const int type = config.Value(kGroup, QStringLiteral("proxyType")).toInt();
     ui->proxyTypeComboBox->setCurrentIndex(type);
     // The signal does not fire for index 0, the form's initial index.
     for (QLineEdit* edit :
          {ui->addressLineedit, ui->portLineedit, ui->usernameLineedit, ui->passwordLineedit}) {
         edit->setEnabled(ui->proxyTypeComboBox->currentIndex() != 0);
     }
-    ui->addressLineedit->setText(config->Value(kGroup, QStringLiteral("proxyHostName")).toString());
-    ui->portLineedit->setText(config->Value(kGroup, QStringLiteral("proxyPort")).toString());
-    ui->usernameLineedit->setText(config->Value(kGroup, QStringLiteral("proxyUser")).toString());
-    ui->passwordLineedit->setText(
-        config->Value(kGroup, QStringLiteral("proxyPassword")).toString());
+    ui->addressLineedit->setText(config.Value(kGroup, QStringLiteral("proxyHostName")).toString());
+    ui->portLineedit->setText(config.Value(kGroup, QStringLiteral("proxyPort")).toString());
+    ui->usernameLineedit->setText(config.Value(kGroup, QStringLiteral("proxyUser")).toString());
+    ui->passwordLineedit->setText(config.Value(kGroup, QStringLiteral("proxyPassword")).toString());
 }
 
 void NetSettingsDialog::OnApply()
 {
-    if (ProxySettings::Apply(ui->proxyTypeComboBox->currentIndex(), ui->addressLineedit->text(),
-                             ui->portLineedit->text(), ui->usernameLineedit->text(),
-                             ui->passwordLineedit->text(), ui->settingsWidget,
-                             tr("NetSettingsDialog.HostIsEmpty!"))) {
+    if (ProxySettings::Apply(config, uploads, ui->proxyTypeComboBox->currentIndex(),
+                             ui->addressLineedit->text(), ui->portLineedit->text(),
+                             ui->usernameLineedit->text(), ui->passwordLineedit->text(),
+                             ui->settingsWidget, tr("NetSettingsDialog.HostIsEmpty!"))) {
         accept();
     }
 }

@@ -2,17 +2,21 @@
 
 #include <QDialog>
 
+class Config;
+class SDKManager;
+
 namespace Ui {
 class NetSettingsDialog;
 }
 
-// Edits the proxy of the web and upload traffic; opened from the login dialog.
+// Edits the proxy of the web and upload traffic in config and applies it to the upload
+// manager; opened from the login dialog.
 class NetSettingsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit NetSettingsDialog(QWidget* parent = nullptr);
+    NetSettingsDialog(Config& config, SDKManager& uploads, QWidget* parent = nullptr);
     ~NetSettingsDialog() override;
 
 public slots:
@@ -21,5 +25,7 @@ public slots:
 private:
     void Load();
 
+    Config& config;
+    SDKManager& uploads;
     Ui::NetSettingsDialog* ui;
 };

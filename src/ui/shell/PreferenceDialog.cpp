@@ -5,15 +5,16 @@
 #include <QIntValidator>
 #include <QKeyEvent>
 
-#include "app/Application.h"
 #include "app/Config.h"
+#include "app/NetworkSettings.h"
 #include "platform/AutoStart.h"
 #include "ui/common/ComboBoxHelper.h"
 #include "ui/common/LineEditProxyStyle.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
 #include "ui/shell/ProxySettings.h"
-#include "ui/shell/ShellServices.h"
 #include "ui_PreferenceDialog.h"
+#include "upload/SDKManager.h"
 
 namespace {
 
@@ -23,21 +24,17 @@ const QString kUpload = QStringLiteral("UploadTaskManager");
 constexpr uint kMinSpeed = 100;
 constexpr uint kMaxSpeed = 102400;
 
-Config* Settings()
-{
-    return Config::Global();
-}
-
 }  // namespace
 
-PreferenceDialog::PreferenceDialog(QWidget* parent) : QDialog(parent), ui(new Ui::PreferenceDialog)
+PreferenceDialog::PreferenceDialog(Config& settings, SDKManager& uploads, QWidget* parent)
+    : QDialog(parent), settings(settings), uploads(uploads), ui(new Ui::PreferenceDialog)
 {
     ui->setupUi(this);
     // A window's own sheet outranks the application's: with System.qss repeated here, the
     // title bar rules must be repeated too, or the general button rules win over them.
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("System.qss")) +
-                  Application::LoadStyleSheet(QStringLiteral("TitleBar.qss")) +
-                  Application::LoadStyleSheet(QStringLiteral("PreferenceDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("System.qss")) +
+                  StyleSheet::Load(QStringLiteral("TitleBar.qss")) +
+                  StyleSheet::Load(QStringLiteral("PreferenceDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
@@ -62,7 +59,7 @@ PreferenceDialog::~PreferenceDialog()
 
 void PreferenceDialog::Load()
 {
-    Config* config = Settings();
+    Config* config = &settings;
     if (!config) {
         return;
     }
@@ -110,50 +107,46 @@ void PreferenceDialog::SetProxyBoxesEnabled(bool enabled)
 
 void PreferenceDialog::Connect()
 {
-    const auto write = [](const QString& group, const char* key, const QVariant& value) {
-        if (Config* config = Settings()) {
-            config->SetValue(group, QString::fromLatin1(key), value);
-        }
+    const auto write = [this](const QString& group, const char* key, const QVariant& value) {
+        settings.SetValue(group, QString::fromLatin1(key), value);
     };
-    ShellServices& services = ShellServices::Instance();
 
     connect(ui->openStartupCheckBox, &QCheckBox::stateChanged, this,
             [](int state) { AutoStart::UpdateAutoStart(state == Qt::Checked); });
     connect(ui->autoUpdateCheckBox, &QCheckBox::stateChanged, this,
             [write](int state) { write(kApplication, "autoUpdate", state == Qt::Checked); });
-    connect(ui->optimizeCheckBox, &QCheckBox::stateChanged, this, [write, &services](int state) {
+    connect(ui->optimizeCheckBox, &QCheckBox::stateChanged, this, [this, write](int state) {
         write(kUpload, "optimizeCoursewareSwitch", state == Qt::Checked);
-        services.ApplyQueueSettings();
+        uploads.ApplyQueueSettings();
     });
     connect(ui->hideCloseBehaviorRadioBtn, &QRadioButton::clicked, this,
             [write] { write(kApplication, "closeBehavior", QStringLiteral("hide")); });
     connect(ui->quitCloseBehaviorRadioBtn, &QRadioButton::clicked, this,
             [write] { write(kApplication, "closeBehavior", QStringLiteral("quit")); });
     connect(ui->uploadTasksNumComboBox, &QComboBox::currentTextChanged, this,
-            [write, &services](const QString& text) {
+            [this, write](const QString& text) {
                 write(kUpload, "uploadTasksNum", text.toInt(nullptr, 10));
-                services.ApplyQueueSettings();
+                uploads.ApplyQueueSettings();
             });
-    connect(ui->autoStartUploadCheckBox, &QCheckBox::stateChanged, this,
-            [write, &services](int state) {
-                write(kUpload, "autoStartUpload", state == Qt::Checked);
-                services.ApplyQueueSettings();
-            });
+    connect(ui->autoStartUploadCheckBox, &QCheckBox::stateChanged, this, [this, write](int state) {
+        write(kUpload, "autoStartUpload", state == Qt::Checked);
+        uploads.ApplyQueueSettings();
+    });
     connect(ui->unlimitedSpeedRadioButton, &QRadioButton::clicked, this,
             [this] { ui->limitedSpeedValueLineEdit->setEnabled(false); });
     connect(ui->limitedSpeedRadioButton, &QRadioButton::clicked, this,
             [this] { ui->limitedSpeedValueLineEdit->setEnabled(true); });
     connect(ui->proxyTypeComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this, write, &services](int index) {
+            [this, write](int index) {
                 write(kNetwork, "proxyType", index);
-                services.ApplyNetworkSettings();
+                NetworkSettings::Apply(settings, uploads);
                 SetProxyBoxesEnabled(index != 0);
             });
     connect(ui->applyProxyBtn, &QPushButton::clicked, this, [this] {
-        ProxySettings::Apply(ui->proxyTypeComboBox->currentIndex(), ui->addressLineedit->text(),
-                             ui->portLineedit->text(), ui->usernameLineedit->text(),
-                             ui->passwordLineedit->text(), ui->mainWidget,
-                             tr("NetSettingsDialog.HostIsEmpty!"));
+        ProxySettings::Apply(settings, uploads, ui->proxyTypeComboBox->currentIndex(),
+                             ui->addressLineedit->text(), ui->portLineedit->text(),
+                             ui->usernameLineedit->text(), ui->passwordLineedit->text(),
+                             ui->mainWidget, tr("NetSettingsDialog.HostIsEmpty!"));
     });
     connect(ui->basicSettingsBtn, &QPushButton::clicked, this,
             [this] { ui->stackedWidget->setCurrentWidget(ui->basicSettingsPage); });
@@ -164,7 +157,7 @@ void PreferenceDialog::Connect()
 
 void PreferenceDialog::SaveSpeedLimit()
 {
-    Config* config = Settings();
+    Config* config = &settings;
     if (config && ui->limitedSpeedRadioButton->isChecked()) {
         bool ok = false;
         const uint speed = ui->limitedSpeedValueLineEdit->text().toUInt(&ok, 10);
@@ -187,7 +180,7 @@ void PreferenceDialog::SaveSpeedLimit()
     } else if (config && ui->unlimitedSpeedRadioButton->isChecked()) {
         config->SetValue(kUpload, QStringLiteral("limitedSpeedValue"), 0);
     }
-    ShellServices::Instance().ApplyQueueSettings();
+    uploads.ApplyQueueSettings();
 }
 
 void PreferenceDialog::closeEvent(QCloseEvent* event)

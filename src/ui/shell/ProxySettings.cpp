@@ -3,8 +3,8 @@
 #include <QRegExpValidator>
 
 #include "app/Config.h"
+#include "app/NetworkSettings.h"
 #include "ui/common/Toast.h"
-#include "ui/shell/ShellServices.h"
 
 namespace {
 
@@ -21,30 +21,26 @@ QRegExpValidator* ProxySettings::NewPortValidator(QObject* parent)
         parent);
 }
 
-bool ProxySettings::Apply(int type, const QString& host, const QString& port, const QString& user,
-                          const QString& password, QWidget* toastParent,
-                          const QString& hostIsEmptyText)
+bool ProxySettings::Apply(Config& config, SDKManager& uploads, int type, const QString& host,
+                          const QString& port, const QString& user, const QString& password,
+                          QWidget* toastParent, const QString& hostIsEmptyText)
 {
     if (type != 0 && host.trimmed().isEmpty()) {
         Toast::ShowToastInParent(toastParent, hostIsEmptyText, 1, Qt::AlignTop | Qt::AlignVCenter,
                                  true);
         return false;
     }
-    Config* config = Config::Global();
-    if (!config) {
-        return false;
-    }
-    config->SetValue(kGroup, QStringLiteral("proxyType"), type);
+    config.SetValue(kGroup, QStringLiteral("proxyType"), type);
     if (type != 0) {
-        config->SetValue(kGroup, QStringLiteral("proxyHostName"), host);
-        config->SetValue(kGroup, QStringLiteral("proxyPort"), port);
-        config->SetValue(kGroup, QStringLiteral("proxyUser"), user);
-        config->SetValue(kGroup, QStringLiteral("proxyPassword"), password);
+        config.SetValue(kGroup, QStringLiteral("proxyHostName"), host);
+        config.SetValue(kGroup, QStringLiteral("proxyPort"), port);
+        config.SetValue(kGroup, QStringLiteral("proxyUser"), user);
+        config.SetValue(kGroup, QStringLiteral("proxyPassword"), password);
     } else {
         for (const char* key : {"proxyHostName", "proxyPort", "proxyUser", "proxyPassword"}) {
-            config->Remove(kGroup, QString::fromLatin1(key));
+            config.Remove(kGroup, QString::fromLatin1(key));
         }
     }
-    ShellServices::Instance().ApplyNetworkSettings();
+    NetworkSettings::Apply(config, uploads);
     return true;
 }

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+class Config;
 class QObject;
+class SDKManager;
 class QWidget;
 class QRegExpValidator;
 
@@ -14,9 +16,10 @@ namespace ProxySettings {
 QRegExpValidator* NewPortValidator(QObject* parent);
 
 // Writes the proxy type and, for a proxy, host, port, user and password (as typed; removed for
-// no proxy), then re-applies the network settings. Refuses a proxy without host: shows the
-// host-is-empty toast over toastParent (translated in context) and returns false.
-bool Apply(int type, const QString& host, const QString& port, const QString& user,
-           const QString& password, QWidget* toastParent, const QString& hostIsEmptyText);
+// no proxy) into config, then applies them to the upload manager. Refuses a proxy without host:
+// shows the host-is-empty toast over toastParent (translated in context) and returns false.
+bool Apply(Config& config, SDKManager& uploads, int type, const QString& host, const QString& port,
+           const QString& user, const QString& password, QWidget* toastParent,
+           const QString& hostIsEmptyText);
 
 }  // namespace ProxySettings

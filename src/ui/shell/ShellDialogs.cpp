@@ -14,10 +14,10 @@ QPointer<UpdateDialog> g_update;
 
 }  // namespace
 
-void ShellDialogs::ShowPreferences()
+void ShellDialogs::ShowPreferences(Config& config, SDKManager& uploads)
 {
     if (!g_preferences) {
-        g_preferences = new PreferenceDialog(nullptr);
+        g_preferences = new PreferenceDialog(config, uploads, nullptr);
         g_preferences->setAttribute(Qt::WA_DeleteOnClose);
     }
     g_preferences->show();
@@ -35,14 +35,14 @@ void ShellDialogs::ExecAbout()
     g_about->exec();
 }
 
-void ShellDialogs::ShowUpdate()
+void ShellDialogs::ShowUpdate(Config& config, SDKManager& uploads)
 {
     if (g_update) {
         g_update->raise();
         g_update->activateWindow();
         return;
     }
-    g_update = new UpdateDialog(UpdateDialog::Checking, nullptr);
+    g_update = new UpdateDialog(UpdateDialog::Checking, config, uploads, nullptr);
     g_update->setAttribute(Qt::WA_DeleteOnClose);
     g_update->show();
     g_update->StartCheck();

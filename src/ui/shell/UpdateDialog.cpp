@@ -23,13 +23,13 @@
 #include "api/ApiDownload.h"
 #include "api/ApiErrors.h"
 #include "api/ApiUpdate.h"
-#include "app/Application.h"
 #include "app/Config.h"
 #include "ui/common/MsgBox.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/UiResources.h"
 #include "ui/shell/ClientVersion.h"
-#include "ui/shell/ShellServices.h"
+#include "upload/SDKManager.h"
 
 namespace {
 
@@ -53,12 +53,9 @@ QPushButton* NewButton(const QString& name, QWidget* parent)
     return button;
 }
 
-QString InstallerPathFromSettings()
+QString InstallerPathFromSettings(const Config& config)
 {
-    QString package;
-    if (Config* config = Config::Global()) {
-        package = config->Value(QStringLiteral("Custom"), QStringLiteral("package")).toString();
-    }
+    QString package = config.Value(QStringLiteral("Custom"), QStringLiteral("package")).toString();
     if (package.isEmpty()) {
         package = kDefaultPackage;
     }
@@ -66,53 +63,43 @@ QString InstallerPathFromSettings()
     return QDir::cleanPath(downloads.absoluteFilePath(package));
 }
 
+UpdateDialog::Release LatestRelease()
+{
+    const ApiCollection::CheckUpdateResult result = ApiCollection::lastCheckUpdateResult();
+    return UpdateDialog::Release{result.projectVersion, result.projectDescription,
+                                 result.projectDownload};
+}
+
+// Downloads url into path (complete file or none), reporting (done, total) and polling *cancel;
+// returns an empty text on success, else the error's name.
+QString Download(const QString& url, const QString& path,
+                 const std::function<void(qint64, qint64)>& progress, bool* cancel)
+{
+    ApiCollection::_DownloadInfo info;
+    info.url = QUrl(url);
+    info.fileInfo = QFileInfo(path);
+    info.progress = [progress](qint64 dltotal, qint64 dlnow, qint64, qint64) {
+        progress(dlnow, dltotal);
+    };
+    const ApiCollection::RequestError error = ApiCollection::MultiDownloadRequest(
+        QUuid::createUuid(), {&info}, ApiCollection::DownloadCompletion(), cancel);
+    return error == ApiCollection::NoError ? QString() : ApiCollection::requestErrorKey(error);
+}
+
 }  // namespace
 
-UpdateDialog::Backend UpdateDialog::DefaultBackend()
-{
-    Backend backend;
-    backend.checkVersion = [](bool* abort) {
-        return CheckVersionResult(int(ApiCollection::checkVersion(abort)));
-    };
-    backend.latestRelease = [] {
-        const ApiCollection::CheckUpdateResult result = ApiCollection::lastCheckUpdateResult();
-        return Release{result.projectVersion, result.projectDescription, result.projectDownload};
-    };
-    backend.download = [](const QString& url, const QString& path,
-                          std::function<void(qint64, qint64)> progress, bool* cancel) {
-        ApiCollection::_DownloadInfo info;
-        info.url = QUrl(url);
-        info.fileInfo = QFileInfo(path);
-        info.progress = [progress](qint64 dltotal, qint64 dlnow, qint64, qint64) {
-            progress(dlnow, dltotal);
-        };
-        const ApiCollection::RequestError error = ApiCollection::MultiDownloadRequest(
-            QUuid::createUuid(), {&info}, ApiCollection::DownloadCompletion(), cancel);
-        return error == ApiCollection::NoError ? QString() : ApiCollection::requestErrorKey(error);
-    };
-    backend.startInstaller = [](const QString& path) {
-        return QProcess::startDetached(path, QStringList());
-    };
-    return backend;
-}
-
-UpdateDialog::Backend& UpdateDialog::GetBackend()
-{
-    static Backend backend = DefaultBackend();
-    return backend;
-}
-
-UpdateDialog::UpdateDialog(int initialState, QWidget* parent) : QDialog(parent)
+UpdateDialog::UpdateDialog(int initialState, Config& config, SDKManager& uploads, QWidget* parent)
+    : QDialog(parent), config(config), uploads(uploads)
 {
     UiResources::Init();
     setObjectName(QStringLiteral("UpdateDialog"));
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("UpdateDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("UpdateDialog.qss")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::FramelessWindowHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_StyledBackground);  // the style sheet draws the window frame
     setModal(true);
     setWindowTitle(tr("Client Update"));
-    installerPath = InstallerPathFromSettings();
+    installerPath = InstallerPathFromSettings(config);
     BuildPages();
 
     connect(&checkWatcher, &QFutureWatcher<int>::finished, this, [this] {
@@ -301,8 +288,7 @@ void UpdateDialog::SetState(int newState)
         case NewVersion: {
             stack->setCurrentWidget(updateInfoPage);
             loadingMovie->stop();
-            const Release release =
-                GetBackend().latestRelease ? GetBackend().latestRelease() : Release();
+            const Release release = LatestRelease();
             newVersionLabel->setText(
                 QStringLiteral("%1 %2 ").arg(tr("Has new version"), release.version) +
                 QStringLiteral("<span style='color:#757575;'>%1</span>")
@@ -362,10 +348,9 @@ void UpdateDialog::StartCheck()
         return;
     }
     checkAbort = false;
-    const auto check = GetBackend().checkVersion;
     bool* abort = &checkAbort;
-    checkWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [check, abort] {
-        return int(check ? check(abort) : CheckFailed);
+    checkWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [abort] {
+        return int(ApiCollection::checkVersion(abort));
     }));
 }
 
@@ -404,16 +389,14 @@ void UpdateDialog::StartDownload()
         return;
     }
     downloadCancel = false;
-    const Release release = GetBackend().latestRelease ? GetBackend().latestRelease() : Release();
-    const auto download = GetBackend().download;
+    const Release release = LatestRelease();
     const QString path = installerPath;
     bool* cancel = &downloadCancel;
     downloadWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [=] {
         const auto progress = [this](qint64 done, qint64 total) {
             emit SignalDownloadProgress(done, total);
         };
-        const QString error = download ? download(release.downloadUrl, path, progress, cancel)
-                                       : QStringLiteral("NotImplemented");
+        const QString error = Download(release.downloadUrl, path, progress, cancel);
         if (!error.isEmpty()) {
             qWarning() << "Download package failed:" << error;
             emit SignalDownloadFailed();
@@ -425,7 +408,7 @@ void UpdateDialog::StartDownload()
 
 void UpdateDialog::Install()
 {
-    if (ShellServices::Instance().HasUploadingTasks()) {
+    if (uploads.AnyUploading()) {
         const QMessageBox::StandardButton answer =
             MsgBox::Info(this, tr("SystemTip"),
                          tr("There are some uploading tasks. Do you want to exit the application?"),
@@ -435,9 +418,7 @@ void UpdateDialog::Install()
         }
     }
     const QStringList arguments;
-    const auto start = GetBackend().startInstaller;
-    const bool started =
-        start ? start(installerPath) : QProcess::startDetached(installerPath, arguments);
+    const bool started = QProcess::startDetached(installerPath, arguments);
     qInfo() << "Start Installer:" << installerPath << arguments.join(QStringLiteral(", "))
             << "succeed:" << started;
     QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
@@ -465,8 +446,8 @@ void UpdateDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-int UpdateDialog::ShowUpdateDialog(int result, QWidget* parent)
+int UpdateDialog::ShowUpdateDialog(int result, Config& config, SDKManager& uploads, QWidget* parent)
 {
-    UpdateDialog dialog(result + 1, parent);
+    UpdateDialog dialog(result + 1, config, uploads, parent);
     return dialog.exec();
 }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <functional>
-
 #include <QDialog>
 #include <QFutureWatcher>
 
+class Config;
 class QLabel;
 class QMovie;
 class QProgressBar;
 class QPushButton;
+class SDKManager;
 class QStackedWidget;
 class QTextBrowser;
 class TitleBar;
@@ -17,19 +17,13 @@ class TitleBar;
 //   Checking 0 -> UpToDate 1 | CheckFailed 2 | NewVersion 3   (a check result r gives r + 1)
 //   NewVersion -> Downloading 4 -> DownloadFailed 5 | ReadyToInstall 6
 //   CheckFailed -> Checking (recheck), DownloadFailed -> Downloading (retry)
-// The check and the download run on pool threads; their abort flags are written here and read
-// by the workers.
+// The check and the download (the web API client's) run on pool threads; their abort flags are
+// written here and read by the workers.
 class UpdateDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    enum CheckVersionResult
-    {
-        AlreadyUpToDate = 0,
-        CheckFailed = 1,
-        HasNewerVersion = 2
-    };
     enum State
     {
         Checking = 0,
@@ -49,32 +43,14 @@ public:
         QString downloadUrl;
     };
 
-    // The pieces of the web API client this dialog runs; handed in once by the application.
-    struct Backend
-    {
-        // The whole version check (runs on a pool thread), polling *abort.
-        std::function<CheckVersionResult(bool* abort)> checkVersion;
-        // The release stored by the last successful check.
-        std::function<Release()> latestRelease;
-        // Downloads url into path (complete file or none), reporting (done, total) and polling
-        // *cancel; returns an empty text on success, else the error's name.
-        std::function<QString(const QString& url, const QString& path,
-                              std::function<void(qint64, qint64)> progress, bool* cancel)>
-            download;
-        // Starts the installer detached.
-        std::function<bool(const QString& path)> startInstaller;
-    };
-    // The backend in use; starts as DefaultBackend().
-    static Backend& GetBackend();
-    // The web API client's update check, release record and multi-download, and a detached
-    // start of the installer.
-    static Backend DefaultBackend();
-
-    explicit UpdateDialog(int state, QWidget* parent = nullptr);
+    // config names the installer package; uploads answers whether installing interrupts
+    // running uploads.
+    UpdateDialog(int state, Config& config, SDKManager& uploads, QWidget* parent = nullptr);
     ~UpdateDialog() override;
 
-    // Creates a modal dialog in the state for result (result + 1) and runs it.
-    static int ShowUpdateDialog(int result, QWidget* parent);
+    // Creates a modal dialog in the state for a check result (ApiCollection::CheckVersionResult,
+    // state result + 1) and runs it.
+    static int ShowUpdateDialog(int result, Config& config, SDKManager& uploads, QWidget* parent);
 
     void StartCheck();
     int CurrentState() const { return state; }
@@ -101,6 +77,8 @@ private:
     void Install();
     void Repolish(QWidget* widget);
 
+    Config& config;
+    SDKManager& uploads;
     int state = Checking;
     int percent = 0;
     bool checkAbort = false;

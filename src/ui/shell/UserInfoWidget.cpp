@@ -60,7 +60,7 @@ int UserInfoWidget::UsedPercent(qint64 remainBytes, quint64 space)
     return int(used / double(space) * 100.0);
 }
 
-void UserInfoWidget::SetUserInfo(const ShellServices::UserInfo& info)
+void UserInfoWidget::SetUserInfo(const Info& info)
 {
     const QString elided =
         accountLabel->fontMetrics().elidedText(info.account, Qt::ElideRight, kAccountWidth);

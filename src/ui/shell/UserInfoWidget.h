@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include "ui/shell/ShellServices.h"
-
 class QLabel;
 class QProgressBar;
 
@@ -13,9 +11,20 @@ class UserInfoWidget : public QWidget
     Q_OBJECT
 
 public:
+    // The signed-in account as the row shows it.
+    struct Info
+    {
+        QString account;
+        bool expired = true;
+        qint64 remainBytes = 0;
+        quint64 space = 0;
+        qint64 leftDay = 0;
+        quint64 expirationTime = 0;  // milliseconds since the epoch
+    };
+
     explicit UserInfoWidget(QWidget* parent = nullptr);
 
-    void SetUserInfo(const ShellServices::UserInfo& info);
+    void SetUserInfo(const Info& info);
 
     // Percentage of the space in use: 0 without space, 100 when more remains than exists.
     static int UsedPercent(qint64 remainBytes, quint64 space);
