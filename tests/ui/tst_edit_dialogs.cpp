@@ -20,6 +20,7 @@
 #include "ui/library/VidTextBrowser.h"
 #include "ui/library/VideoBatchSearchDialog.h"
 #include "ui/library/VideoEditDialog.h"
+#include "upload/SDKManager.h"
 
 using EditTest::LastTip;
 using Role = VideoTableModel::DataRole;
@@ -93,7 +94,8 @@ void TestEditDialogs::initTestCase()
     QCOMPARE(ModelsPlatform::SignIn(QStringLiteral("demo@kavro.example"),
                                     QStringLiteral("demo1234"), &login),
              ApiCollection::NoError);
-    model = new VideoTableModel(this);
+    model = new VideoTableModel(*SDKManager::instance(), this);
+    model->SetAccount(ModelsPlatform::Account());
     QVERIFY(Reload());
     QVERIFY(ReleasedVids().size() >= 12);
 }
@@ -131,7 +133,7 @@ ApiCollection::VideoInfo TestEditDialogs::Info(const QString& vid)
 void TestEditDialogs::editedTextsReachTheLibrary()
 {
     const QString vid = ReleasedVids().at(0);
-    VideoEditDialog dialog(*model, login.userId);
+    VideoEditDialog dialog(*model);
     dialog.SetVideoInfo(Info(vid));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -164,7 +166,7 @@ void TestEditDialogs::editedTextsReachTheLibrary()
 void TestEditDialogs::unchangedSendsNothing()
 {
     const QString vid = ReleasedVids().at(1);
-    VideoEditDialog dialog(*model, login.userId);
+    VideoEditDialog dialog(*model);
     dialog.SetVideoInfo(Info(vid));
     dialog.show();
     QSignalSpy updated(model, &VideoTableModel::SignalUpdateVideoInfoSucceed);
@@ -232,7 +234,7 @@ void TestEditDialogs::coverFromSnapshot()
     const QString cache = DataDirPath(QStringLiteral("thumbs/%1/%2").arg(login.userId, vid));
     QUrl chosen;
     {
-        VideoEditDialog dialog(*model, login.userId);
+        VideoEditDialog dialog(*model);
         dialog.SetVideoInfo(Info(vid));
         dialog.show();
         QTest::mouseClick(Child(&dialog, "coverInfoButton"), Qt::LeftButton);
@@ -254,7 +256,7 @@ void TestEditDialogs::coverFromSnapshot()
         QCOMPARE(chosen.fileName(), QStringLiteral("snapbig_2.png"));
     }
     // Opened again, the dialog marks the chosen snapshot as the current cover.
-    VideoEditDialog dialog(*model, login.userId);
+    VideoEditDialog dialog(*model);
     dialog.SetVideoInfo(Info(vid));
     dialog.show();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsLoadingCovers(), 20000);
@@ -291,7 +293,7 @@ void TestEditDialogs::ownCover()
     }
     const QString vid = ReleasedVids().at(3);
     const QUrl before = Info(vid).coverURL;
-    VideoEditDialog dialog(*model, login.userId);
+    VideoEditDialog dialog(*model);
     dialog.SetVideoInfo(Info(vid));
     dialog.show();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsLoadingCovers(), 20000);
@@ -382,7 +384,7 @@ void TestEditDialogs::refusalsKeepTheDialogUsable()
     QFETCH(QString, action);
     QFETCH(QString, tip);
     const QString vid = ReleasedVids().at(5);
-    VideoEditDialog dialog(*model, login.userId);
+    VideoEditDialog dialog(*model);
     dialog.SetVideoInfo(Info(vid));
     dialog.show();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsLoadingCovers(), 20000);

@@ -98,7 +98,7 @@ void DemoDriver::AddEditSteps()
     });
     Add(QStringLiteral("edit video"), 300, [this] {
         VideoTableModel* model = App()->GetVideoTableModel();
-        auto* dialog = new VideoEditDialog(*model, App()->GetAccountManager()->UserId(), Window());
+        auto* dialog = new VideoEditDialog(*model, Window());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->SetVideoRow(VideosWithPictures(*model).at(1));
         dialog->open();

@@ -12,9 +12,9 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "models/VidRule.h"
 #include "platform/ShowInFolder.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 #include "ui/library/VidTextBrowser.h"
@@ -43,9 +43,9 @@ VideoBatchSearchDialog::VideoBatchSearchDialog(QWidget* parent) : QDialog(parent
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_StyledBackground);
     setAcceptDrops(true);
-    setStyleSheet(Application::LoadStyleSheet(QStringLiteral("System.qss")) +
-                  Application::LoadStyleSheet(QStringLiteral("TitleBar.qss")) +
-                  Application::LoadStyleSheet(QStringLiteral("VideoBatchSearchDialog.qss")));
+    setStyleSheet(StyleSheet::Load(QStringLiteral("System.qss")) +
+                  StyleSheet::Load(QStringLiteral("TitleBar.qss")) +
+                  StyleSheet::Load(QStringLiteral("VideoBatchSearchDialog.qss")));
     setFixedSize(600, 480);
 
     auto* layout = new QVBoxLayout(this);

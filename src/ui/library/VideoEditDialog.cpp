@@ -23,7 +23,6 @@
 
 #include "api/ApiDownload.h"
 #include "api/ApiErrors.h"
-#include "app/Application.h"
 #include "app/DataDir.h"
 #include "app/Format.h"
 #include "app/TextValidator.h"
@@ -60,8 +59,8 @@ VideoEditDialog::VideoEditDialog(QWidget* parent) : QDialog(parent), ui(new Vide
     SetMode(0);
 }
 
-VideoEditDialog::VideoEditDialog(VideoTableModel& videos, const QString& userId, QWidget* parent)
-    : QDialog(parent), ui(new VideoEditDialogForm), videos(&videos), userId(userId)
+VideoEditDialog::VideoEditDialog(VideoTableModel& videos, QWidget* parent)
+    : QDialog(parent), ui(new VideoEditDialogForm), videos(&videos)
 {
     Build();
     ConnectModel();
@@ -453,7 +452,10 @@ void VideoEditDialog::OnTaskEnd(const QUuid& uuid, TaskManager::TaskEndStatus st
 
 QString VideoEditDialog::CacheDir() const
 {
-    return DataDirPath(QStringLiteral("thumbs/%1/%2").arg(userId, vid));
+    if (!videos || videos->Account().userId.isEmpty()) {
+        return QString();
+    }
+    return DataDirPath(QStringLiteral("thumbs/%1/%2").arg(videos->Account().userId, vid));
 }
 
 void VideoEditDialog::LoadCoverInfo()

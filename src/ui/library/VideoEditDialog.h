@@ -10,10 +10,10 @@
 
 #include "api/ApiVideo.h"
 #include "tasks/TaskManager.h"
+#include "ui/library/VideoEditDialogForm.h"
 
 class QLabel;
 class QModelIndex;
-class VideoEditDialogForm;
 class VideoTableModel;
 
 // Edits the title, description and tags of a video and, for a video of the library, chooses
@@ -38,15 +38,16 @@ public:
         QPixmap pixmap;
     };
 
-    static constexpr int kTitleMax = 200;
-    static constexpr int kTagsMax = 200;
+    static constexpr int kTitleMax = VideoEditDialogForm::kTitleMax;
+    static constexpr int kTagsMax = VideoEditDialogForm::kTagsMax;
     static constexpr int kDescMax = 1000;
-    static constexpr int kSnapshotCount = 6;
+    static constexpr int kSnapshotCount = VideoEditDialogForm::kSnapshotCount;
 
     // A file about to be uploaded: no service is needed, only mode 0 makes sense.
     explicit VideoEditDialog(QWidget* parent = nullptr);
-    // A video of the library. userId names the cover cache "thumbs/<userId>/<vid>".
-    VideoEditDialog(VideoTableModel& videos, const QString& userId, QWidget* parent = nullptr);
+    // A video of the library; the covers are cached beside the account's thumbnails, in
+    // "thumbs/<userId>/<vid>".
+    explicit VideoEditDialog(VideoTableModel& videos, QWidget* parent = nullptr);
     ~VideoEditDialog() override;
 
     void SetMode(int mode);
@@ -117,7 +118,6 @@ private:
 
     VideoEditDialogForm* ui;
     VideoTableModel* videos = nullptr;
-    QString userId;
 
     int mode = 2;
     QString loadedTitle;

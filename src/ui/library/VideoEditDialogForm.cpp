@@ -11,10 +11,9 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/Application.h"
 #include "ui/common/LineEditProxyStyle.h"
+#include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
-#include "ui/library/VideoEditDialog.h"
 
 namespace {
 
@@ -61,9 +60,9 @@ void VideoEditDialogForm::SetupUi(QDialog* dialog)
     dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     dialog->setAttribute(Qt::WA_StyledBackground);
-    dialog->setStyleSheet(Application::LoadStyleSheet(QStringLiteral("System.qss")) +
-                          Application::LoadStyleSheet(QStringLiteral("TitleBar.qss")) +
-                          Application::LoadStyleSheet(QStringLiteral("VideoEditDialog.qss")));
+    dialog->setStyleSheet(StyleSheet::Load(QStringLiteral("System.qss")) +
+                          StyleSheet::Load(QStringLiteral("TitleBar.qss")) +
+                          StyleSheet::Load(QStringLiteral("VideoEditDialog.qss")));
     dialog->setFixedSize(800, 600);
 
     auto* layout = new QVBoxLayout(dialog);
@@ -141,7 +140,7 @@ QWidget* VideoEditDialogForm::BuildBasicPage()
     titleLineEdit = new QLineEdit(page);
     titleLineEdit->setObjectName(QStringLiteral("titleLineEdit"));
     titleLineEdit->setPlaceholderText(tr("VideoEditDialog.VideoTiltePlaceholder"));
-    titleLineEdit->setMaxLength(VideoEditDialog::kTitleMax);
+    titleLineEdit->setMaxLength(kTitleMax);
     LineEditProxyStyle::Fit(titleLineEdit);
     descPlainTextEdit = new QPlainTextEdit(page);
     descPlainTextEdit->setObjectName(QStringLiteral("descPlainTextEdit"));
@@ -150,7 +149,7 @@ QWidget* VideoEditDialogForm::BuildBasicPage()
     tagsLineEdit = new QLineEdit(page);
     tagsLineEdit->setObjectName(QStringLiteral("tagsLineEdit"));
     tagsLineEdit->setPlaceholderText(tr("VideoEditDialog.VideoTagsPlaceholder"));
-    tagsLineEdit->setMaxLength(VideoEditDialog::kTagsMax);
+    tagsLineEdit->setMaxLength(kTagsMax);
     LineEditProxyStyle::Fit(tagsLineEdit);
     titleCountLabel = Caption(QString(), page, "titleCountLabel");
     descCountLabel = Caption(QString(), page, "descCountLabel");
@@ -210,7 +209,7 @@ QWidget* VideoEditDialogForm::BuildCoverPage()
     left->addWidget(Caption(tr("VideoEditDialog.SelectCover"), page, "selectCoverLabel"));
     auto* grid = new QGridLayout;
     grid->setSpacing(10);
-    for (int i = 0; i < VideoEditDialog::kSnapshotCount; ++i) {
+    for (int i = 0; i < kSnapshotCount; ++i) {
         const QByteArray name = "thumbs" + QByteArray::number(i + 1) + "Label";
         QLabel* label = CoverLabel(name.constData(), kSnapshotSize, page);
         label->setCursor(Qt::PointingHandCursor);

@@ -22,6 +22,10 @@ class VideoEditDialogForm
     Q_DECLARE_TR_FUNCTIONS(VideoEditDialog)
 
 public:
+    static constexpr int kTitleMax = 200;
+    static constexpr int kTagsMax = 200;
+    static constexpr int kSnapshotCount = 6;
+
     void SetupUi(QDialog* dialog);
 
     // The picture a cover label shows until its image arrives.
