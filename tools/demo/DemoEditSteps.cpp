@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "DemoDriver.h"
@@ -31,6 +32,21 @@ Application* App()
 MainWindow* Window()
 {
     return App() ? App()->GetMainWindow() : nullptr;
+}
+
+// The library page of the main window, when it has one.
+QWidget* LibraryPage()
+{
+    QWidget* page =
+        Window() ? Window()->findChild<QWidget*>(QStringLiteral("VideoListWidget")) : nullptr;
+    return page && page->isVisible() ? page : nullptr;
+}
+
+// A dialog of type T the page opened (modally), if any.
+template <typename T>
+T* OpenedDialog()
+{
+    return qobject_cast<T*>(QApplication::activeModalWidget());
 }
 
 template <typename T = QWidget>
@@ -96,12 +112,27 @@ void DemoDriver::AddEditSteps()
         WaitFor(QStringLiteral("library rows"), 30000,
                 [model] { return VideosWithPictures(*model).size() >= 10; });
     });
-    Add(QStringLiteral("edit video"), 300, [this] {
+    // Through the page's edit request when the page is there (it runs the dialog modally, and
+    // the following steps run inside that dialog's loop); otherwise directly.
+    Add(QStringLiteral("open edit dialog"), 300, [this] {
         VideoTableModel* model = App()->GetVideoTableModel();
-        auto* dialog = new VideoEditDialog(*model, Window());
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->SetVideoRow(VideosWithPictures(*model).at(1));
-        dialog->open();
+        const QModelIndex row = VideosWithPictures(*model).at(1);
+        if (QWidget* page = LibraryPage()) {
+            QTimer::singleShot(0, page, [page, row] {
+                QMetaObject::invokeMethod(page, "SignalEditVideoRequested",
+                                          Q_ARG(QModelIndex, row));
+            });
+        }
+    });
+    Add(QStringLiteral("edit video"), 800, [this] {
+        VideoTableModel* model = App()->GetVideoTableModel();
+        VideoEditDialog* dialog = OpenedDialog<VideoEditDialog>();
+        if (!dialog) {
+            dialog = new VideoEditDialog(*model, Window());
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->SetVideoRow(VideosWithPictures(*model).at(1));
+            dialog->open();
+        }
         editDialog = dialog;
         auto* title = Find<QLineEdit>(dialog, "titleLineEdit");
         title->setFocus();
@@ -159,7 +190,13 @@ void DemoDriver::AddEditSteps()
         Shot(QStringLiteral("25-edit-upload-row"));
         dialog->reject();
     });
-    Add(QStringLiteral("batch search"), 400, [this] {
+    Add(QStringLiteral("open batch search"), 2800, [this] {
+        if (QWidget* page = LibraryPage()) {
+            auto* search = Find<QPushButton>(page, "searchButton");
+            QTimer::singleShot(0, page, [search] { ClickOn(search); });
+        }
+    });
+    Add(QStringLiteral("batch search"), 800, [this] {
         VideoTableModel* model = App()->GetVideoTableModel();
         QStringList pasted;
         for (const QModelIndex& row : VideosWithPictures(*model).mid(0, 8)) {
@@ -167,9 +204,12 @@ void DemoDriver::AddEditSteps()
         }
         pasted.insert(2, pasted.at(0).left(30));
         pasted.insert(6, QStringLiteral("not-a-vid"));
-        auto* dialog = new VideoBatchSearchDialog(Window());
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->open();
+        VideoBatchSearchDialog* dialog = OpenedDialog<VideoBatchSearchDialog>();
+        if (!dialog) {
+            dialog = new VideoBatchSearchDialog(Window());
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->open();
+        }
         batchDialog = dialog;
         dialog->Browser()->setFocus();
         QApplication::clipboard()->setText(pasted.join(QLatin1Char('\n')));
@@ -179,19 +219,23 @@ void DemoDriver::AddEditSteps()
     Add(QStringLiteral("batch search query"), 300, [this] {
         VideoTableModel* model = App()->GetVideoTableModel();
         const QStringList vids = batchDialog ? batchDialog->Vids() : QStringList();
+        // A dialog the page opened hands its vids to the page when it is accepted.
+        const bool fromPage = batchDialog && batchDialog->parentWidget() != Window();
         ClickOn(Find(batchDialog, "queryButton"));
         if (vids.size() != 8) {
             Fail(QStringLiteral("batch search listed %1 vids, not 8").arg(vids.size()));
             return;
         }
-        // The library page lists exactly these videos once it is there; until then the model
-        // is asked directly.
-        model->GetVideosInfo2(vids, int(ApiCollection::Basic));
+        // The library page lists exactly these videos itself once the dialog is accepted;
+        // without the page the model is asked directly.
+        if (!fromPage) {
+            model->GetVideosInfo2(vids, int(ApiCollection::Basic));
+        }
         WaitFor(QStringLiteral("batch search results"), 30000,
                 [model] { return model->rowCount() == 8; });
     });
     Add(QStringLiteral("batch search results"), 1200, [this] {
-        if (!Window() || !Window()->findChild<QWidget*>(QStringLiteral("VideoListWidget"))) {
+        if (!LibraryPage()) {
             qInfo().noquote() << "demo: no library page yet, batch search results not shown";
             return;
         }
