@@ -3,9 +3,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -18,7 +16,6 @@
 #include <QStyle>
 #include <QTextCursor>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QtConcurrent>
 
 #include "api/ApiDownload.h"
@@ -28,9 +25,7 @@
 #include "app/TextValidator.h"
 #include "models/CoverFileCheck.h"
 #include "models/VideoTableModel.h"
-#include "ui/common/LineEditProxyStyle.h"
 #include "ui/common/MsgBox.h"
-#include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
 #include "ui/common/UiResources.h"
 #include "ui/library/VideoEditDialogForm.h"
