@@ -84,6 +84,15 @@ const char* const kSchema[] = {
     " header TEXT NOT NULL)",
 };
 
+// Columns of uploads added after the table above, so that data folders of any age get them:
+// while receiving, crc and md5_state cover the first `hashed` bytes of the upload's file; once
+// complete, crc and md5 are those of the whole file.
+const char* const kUploadHashColumns[] = {
+    "hashed INTEGER NOT NULL DEFAULT 0",
+    "md5_state BLOB",
+    "md5 TEXT NOT NULL DEFAULT ''",
+};
+
 }  // namespace
 
 Database::Database(QString path)
@@ -104,6 +113,21 @@ bool Database::Open(QString* error)
     }
     for (const char* statement : kSchema) {
         if (!Exec(QString::fromLatin1(statement))) {
+            *error = QStringLiteral("schema failed");
+            return false;
+        }
+    }
+    QStringList columns;
+    QSqlQuery info(db);
+    if (info.exec(QStringLiteral("PRAGMA table_info(uploads)"))) {
+        while (info.next()) {
+            columns.append(info.value(1).toString());
+        }
+    }
+    for (const char* column : kUploadHashColumns) {
+        const QString definition = QString::fromLatin1(column);
+        if (!columns.contains(definition.section(QLatin1Char(' '), 0, 0)) &&
+            !Exec(QStringLiteral("ALTER TABLE uploads ADD COLUMN ") + definition)) {
             *error = QStringLiteral("schema failed");
             return false;
         }

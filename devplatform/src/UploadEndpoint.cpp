@@ -451,6 +451,10 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
     qint64 received = 0;
     bool tooLong = false;
     bool dropped = false;
+    // The hashes are stored every 64 MiB of body and at the end, so a restart of the server
+    // hashes at most that much of the file again.
+    constexpr qint64 kSaveHashesEvery = 64 << 20;
+    qint64 hashesSavedAt = 0;
 
     const bool readAll = reader([&](const char* data, size_t length) {
         qint64 take = static_cast<qint64>(length);
@@ -466,6 +470,10 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
         received += take;
         if (dropped || !writing) {
             return false;
+        }
+        if (received - hashesSavedAt >= kSaveHashesEvery) {
+            hashesSavedAt = received;
+            registry_.SaveHashes(*upload);
         }
         if (throttle > 0) {
             writer.Flush();
@@ -485,6 +493,7 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
     bool finished = false;
     qint64 offset = 0;
     Crc64 crc;
+    QString md5;
     {
         std::lock_guard<std::mutex> guard(upload->mutex);
         upload->busy = false;
@@ -496,10 +505,13 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
         finished = upload->state == UploadState::Receiving && offset == upload->length;
         if (finished) {
             upload->state = UploadState::Complete;
+            md5 = upload->md5.Hex();
         }
     }
     if (finished) {
-        Complete(*upload, crc.Value());
+        Complete(*upload, crc.Value(), md5);
+    } else {
+        registry_.SaveHashes(*upload);
     }
     if (dropped) {
         qInfo() << "upload fault: dropping connection of" << upload->id << "after" << received
@@ -527,15 +539,16 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
     res.status = 204;
 }
 
-void UploadEndpoint::Complete(const UploadState& upload, quint64 crc)
+void UploadEndpoint::Complete(const UploadState& upload, quint64 crc, const QString& md5)
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     {
         auto lock = context_.db->Lock();
         QSqlQuery q = context_.db->Query();
-        q.prepare(QStringLiteral("UPDATE uploads SET state = 1, crc = ? WHERE upload_id = ?"));
-        q.addBindValue(QString::number(crc));
-        q.addBindValue(upload.id);
+        q.prepare(
+            QStringLiteral("UPDATE uploads SET state = 1, crc = ?, md5 = ?, hashed = ?, "
+                           "md5_state = NULL WHERE upload_id = ?"));
+        Database::Bind(q, {QString::number(crc), md5, upload.length, upload.id});
         Database::Exec(q);
         QSqlQuery v = context_.db->Query();
         v.prepare(
@@ -546,7 +559,8 @@ void UploadEndpoint::Complete(const UploadState& upload, quint64 crc)
         v.addBindValue(upload.vid);
         Database::Exec(v);
     }
-    qInfo() << "upload complete:" << upload.id << "vid" << upload.vid << "crc" << crc;
+    qInfo() << "upload complete:" << upload.id << "vid" << upload.vid << "crc" << crc << "md5"
+            << md5;
 }
 
 void UploadEndpoint::HandleDelete(const httplib::Request& req, httplib::Response& res)

@@ -48,7 +48,7 @@ private:
     std::shared_ptr<UploadState> Lookup(const httplib::Request& req, const Account& account,
                                         httplib::Response& res);
     // Records the upload finished; the video processor takes the video from there.
-    void Complete(const UploadState& upload, quint64 crc);
+    void Complete(const UploadState& upload, quint64 crc, const QString& md5);
     QString UploadUrl(const QString& id) const;
 
     UploadRegistry registry_;

@@ -35,16 +35,41 @@ void UploadRegistry::Add(const std::shared_ptr<UploadState>& upload)
     uploads_.insert(upload->id, upload);
 }
 
+void UploadRegistry::SaveHashes(UploadState& upload) const
+{
+    qint64 hashed = 0;
+    quint64 crc = 0;
+    QByteArray md5;
+    {
+        std::lock_guard<std::mutex> guard(upload.mutex);
+        if (upload.state != UploadState::Receiving) {
+            return;
+        }
+        hashed = upload.offset;
+        crc = upload.crc.Value();
+        md5 = upload.md5.State();
+    }
+    auto lock = db_.Lock();
+    QSqlQuery q = db_.Query();
+    q.prepare(
+        QStringLiteral("UPDATE uploads SET hashed = ?, crc = ?, md5_state = ? "
+                       "WHERE upload_id = ? AND state = 0"));
+    Database::Bind(q, {hashed, QString::number(crc), md5, upload.id});
+    Database::Exec(q);
+}
+
 std::shared_ptr<UploadState> UploadRegistry::Load(const QString& id) const
 {
     auto upload = std::make_shared<UploadState>();
     QString storedCrc;
+    qint64 hashed = 0;
+    QByteArray md5State;
     {
         auto lock = db_.Lock();
         QSqlQuery q = db_.Query();
         q.prepare(QStringLiteral(
             "SELECT u.vid, u.owner, u.length, u.state, u.crc, u.path, u.account, "
-            "COALESCE(m.header, '') FROM uploads u "
+            "COALESCE(m.header, ''), u.hashed, u.md5_state FROM uploads u "
             "LEFT JOIN upload_metadata m ON m.upload_id = u.upload_id WHERE u.upload_id = ?"));
         q.addBindValue(id);
         if (!Database::Exec(q) || !q.next()) {
@@ -59,32 +84,34 @@ std::shared_ptr<UploadState> UploadRegistry::Load(const QString& id) const
         upload->path = q.value(5).toString();
         upload->account = q.value(6).toLongLong();
         upload->metadata = q.value(7).toString();
+        hashed = q.value(8).toLongLong();
+        md5State = q.value(9).toByteArray();
     }
     if (upload->state == UploadState::Complete) {
+        // A seeded video's upload has no bytes and no CRC.
         upload->offset = upload->length;
         upload->crcKnown = !storedCrc.isEmpty();
-        // The final value is all that is needed; Crc64 keeps the inverted register.
-        if (upload->crcKnown) {
-            upload->crc = Crc64();
-            // Rebuild from the file when it is there; a seeded video has none.
-            QFile file(upload->path);
-            if (file.open(QIODevice::ReadOnly)) {
-                QByteArray chunk;
-                while (!(chunk = file.read(1 << 20)).isEmpty()) {
-                    upload->crc.Update(chunk.constData(), static_cast<size_t>(chunk.size()));
-                }
-            } else {
-                upload->crcKnown = false;
-            }
-        }
+        upload->crc = Crc64::FromValue(storedCrc.toULongLong());
         return upload;
     }
     if (upload->state == UploadState::Receiving) {
+        // The stored hashes cover the first `hashed` bytes; the file may hold more (written
+        // after the last save). Anything inconsistent starts the hashes from the beginning.
+        bool ok = false;
+        const quint64 crc = storedCrc.toULongLong(&ok);
+        if (!ok || hashed < 0 || hashed > QFileInfo(upload->path).size() ||
+            !upload->md5.Restore(md5State)) {
+            hashed = 0;
+            upload->md5 = Md5Stream();
+        }
+        upload->crc = Crc64::FromValue(hashed > 0 ? crc : 0);
+        upload->offset = hashed;
         QFile file(upload->path);
-        if (file.open(QIODevice::ReadOnly)) {
+        if (file.open(QIODevice::ReadOnly) && file.seek(hashed)) {
             QByteArray chunk;
             while (!(chunk = file.read(1 << 20)).isEmpty()) {
                 upload->crc.Update(chunk.constData(), static_cast<size_t>(chunk.size()));
+                upload->md5.Update(chunk.constData(), static_cast<size_t>(chunk.size()));
                 upload->offset += chunk.size();
             }
         }

@@ -8,11 +8,14 @@
 #include <QString>
 
 #include "Crc64.h"
+#include "Md5Stream.h"
 
 class Database;
 
-// The live state of one tus upload. offset and crc describe exactly the bytes written to the
-// upload's file; they only move forward after a write has returned.
+// The live state of one tus upload. offset, crc and md5 describe exactly the bytes written to
+// the upload's file; they only move forward after a write has returned. The hashes are taken
+// as the bytes arrive and stored with the upload (SaveHashes), so neither finishing the upload
+// nor restarting the server reads the file again.
 struct UploadState
 {
     enum State
@@ -34,13 +37,14 @@ struct UploadState
     std::condition_variable idle;
     qint64 offset = 0;
     Crc64 crc;
+    Md5Stream md5;
     bool crcKnown = true;  // false for a finished upload whose bytes the server never saw
     int state = Receiving;
     bool busy = false;  // a PATCH is writing
 };
 
-// Upload states by id, loaded from the store on first use (after a restart the offset is the
-// file's size and the CRC is recomputed from the file).
+// Upload states by id, loaded from the store on first use. After a restart the offset is the
+// file's size; the hashes continue from the stored ones over the bytes written after them.
 class UploadRegistry
 {
 public:
@@ -49,6 +53,8 @@ public:
     // Null when the store has no such upload.
     std::shared_ptr<UploadState> Find(const QString& id);
     void Add(const std::shared_ptr<UploadState>& upload);
+    // Stores the upload's offset and hash states (only while it is receiving).
+    void SaveHashes(UploadState& upload) const;
 
 private:
     std::shared_ptr<UploadState> Load(const QString& id) const;

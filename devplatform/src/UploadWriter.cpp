@@ -177,16 +177,20 @@ void UploadWriter::Run()
         }
         const bool ok = !Failed() && Write(chunk);
         if (ok) {
-            // Only this thread moves the CRC while the PATCH runs; it is computed outside the
-            // upload's lock so a HEAD is never held up by it.
+            // Only this thread moves the hashes while the PATCH runs; they are computed outside
+            // the upload's lock so a HEAD is never held up by them.
             Crc64 crc;
+            Md5Stream md5;
             {
                 std::lock_guard<std::mutex> guard(upload_.mutex);
                 crc = upload_.crc;
+                md5 = upload_.md5;
             }
             crc.Update(chunk.data, chunk.size);
+            md5.Update(chunk.data, chunk.size);
             std::lock_guard<std::mutex> guard(upload_.mutex);
             upload_.crc = crc;
+            upload_.md5 = md5;
             upload_.offset += static_cast<qint64>(chunk.size);
             if (upload_.state == UploadState::Terminated) {
                 stopped_ = true;

@@ -17,7 +17,7 @@ struct UploadState;
 // aligned buffers of a few MiB; at most two wait for the writer, which bounds the memory of an
 // upload whatever its size. Whole aligned blocks go to the file with O_DIRECT where the file
 // system allows it: copying a gigabyte into the page cache costs more than receiving it. The
-// upload's offset and CRC move on only after a buffer has been written.
+// upload's offset, CRC and MD5 move on only after a buffer has been written.
 class UploadWriter
 {
 public:

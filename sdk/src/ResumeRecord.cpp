@@ -64,7 +64,8 @@ bool ResumeRecord::Load(const std::string& cacheDir, const std::string& vid, Res
     return true;
 }
 
-bool ResumeRecord::Save(const std::string& cacheDir, const std::string& vid) const
+bool ResumeRecord::Save(const std::string& cacheDir, const std::string& vid,
+                        Durability durability) const
 {
     if (cacheDir.empty()) {
         return false;
@@ -80,8 +81,11 @@ bool ResumeRecord::Save(const std::string& cacheDir, const std::string& vid) con
         return false;
     }
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    // Data before name: after a crash the renamed file must hold the new contents.
-    ok = ::fdatasync(fd) == 0 && ok;
+    // Data before name: after a crash of the machine the renamed file must hold the new
+    // contents. (A crash of the process alone leaves both in the page cache.)
+    if (durability == kSynced) {
+        ok = ::fdatasync(fd) == 0 && ok;
+    }
     ok = ::close(fd) == 0 && ok;
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());

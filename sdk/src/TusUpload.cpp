@@ -24,7 +24,10 @@ constexpr int64_t kCheckpointEvery = 4 << 20;
 // A record written while a PATCH streams names a point this far behind the bytes handed to
 // the socket, so that after a crash it is almost always at or before the server's offset.
 constexpr int64_t kRecordTrail = 16 << 20;
-constexpr auto kRecordEvery = std::chrono::seconds(2);
+// ... and is written every second or every 64 MiB, whichever comes first, so a new run
+// checksums at most about 64 MiB + kRecordTrail of the file again before it sends.
+constexpr auto kRecordEvery = std::chrono::seconds(1);
+constexpr int64_t kRecordBytes = 64 << 20;
 constexpr size_t kMaxCheckpoints = 64;
 
 Outcome Stopped()
@@ -323,6 +326,7 @@ TusUpload::Step TusUpload::Patch(Outcome* out)
         return Step::kDone;
     }
     if (abort_ != 0) {
+        SaveStreamingRecord(ResumeRecord::kSynced);  // pause, stop: the next run starts here
         *out = Stopped();
         return Step::kDone;
     }
@@ -388,19 +392,27 @@ size_t TusUpload::ReadBody(char* buf, size_t max)
         RememberCheckpoint(readPos_, readCrc_);
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastRecordSave_ >= kRecordEvery) {
+    if (now - lastRecordSave_ >= kRecordEvery ||
+        patchStart_ + patchSent_ - kRecordTrail - record_.offset >= kRecordBytes) {
         lastRecordSave_ = now;
-        const int64_t safe = patchStart_ + patchSent_ - kRecordTrail;
-        for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend(); ++it) {
-            if (it->first <= safe) {
-                if (it->first > record_.offset) {
-                    SaveRecord(it->first, it->second);
-                }
-                break;
-            }
-        }
+        // Not flushed to the disk: a flush takes milliseconds, sometimes a hundred, and this
+        // runs between two chunks of the body. A process crash keeps the record all the same.
+        SaveStreamingRecord(ResumeRecord::kCached);
     }
     return size_t(got);
+}
+
+void TusUpload::SaveStreamingRecord(ResumeRecord::Durability durability)
+{
+    const int64_t safe = patchStart_ + patchSent_ - kRecordTrail;
+    for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend(); ++it) {
+        if (it->first <= safe) {
+            if (it->first > record_.offset) {
+                SaveRecord(it->first, it->second, durability);
+            }
+            return;
+        }
+    }
 }
 
 bool TusUpload::CrcAt(int64_t offset, uint64_t* crc)
@@ -454,11 +466,12 @@ void TusUpload::RememberCheckpoint(int64_t offset, uint64_t crc)
     }
 }
 
-void TusUpload::SaveRecord(int64_t offset, uint64_t crc)
+void TusUpload::SaveRecord(int64_t offset, uint64_t crc, ResumeRecord::Durability durability)
 {
     record_.offset = offset;
     record_.crc = crc;
-    if (!job_.settings.cachePath.empty() && !record_.Save(job_.settings.cachePath, job_.vid)) {
+    if (!job_.settings.cachePath.empty() &&
+        !record_.Save(job_.settings.cachePath, job_.vid, durability)) {
         KVR_LOG(Logger::kError,
                 job_.vid + ": cannot write the resume record in " + job_.settings.cachePath);
     }

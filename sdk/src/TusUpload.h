@@ -60,8 +60,8 @@ enum AbortReason
 //            +--------+                          +--------+
 //                 | server offset S: CRC of [0, S) continued from the best known point
 //                 v
-//            +--------+ 204, offset < length     (record written after every answer and
-//        +-->| PATCH  |-----------+               every 2 s while streaming)
+//            +--------+ 204, offset < length     (record written after every answer, at
+//        +-->| PATCH  |-----------+               pause, and every 1 s or 64 MiB streamed)
 //        |   +--------+           |
 //        +----------------------- +
 //                 | 204, offset = length: compare Kvr-Crc64 -> 0 or 19, record removed
@@ -109,7 +109,11 @@ private:
     size_t ReadBody(char* buf, size_t max);
     bool CrcAt(int64_t offset, uint64_t* crc);
     void RememberCheckpoint(int64_t offset, uint64_t crc);
-    void SaveRecord(int64_t offset, uint64_t crc);
+    void SaveRecord(int64_t offset, uint64_t crc,
+                    ResumeRecord::Durability durability = ResumeRecord::kSynced);
+    // Records the newest checkpoint that the server surely holds while (or after) a PATCH
+    // streams.
+    void SaveStreamingRecord(ResumeRecord::Durability durability);
     std::vector<std::string> BaseHeaders(const std::string& method, const std::string& url,
                                          const std::string& offset,
                                          const std::string& length) const;

@@ -1,6 +1,8 @@
 #include "api/ApiDownload.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -22,6 +24,12 @@ struct DownloadTransfer
     bool* writeAbortFlag = nullptr;
     _DownloadInfo* source = nullptr;
     curl_slist* headers = nullptr;
+    CURL* handle = nullptr;  // while in the multi handle
+    // QSaveFile::commit flushes the file to the disk, which takes milliseconds (on a busy disk
+    // a hundred): it runs beside the transfer loop, so the next file starts at once.
+    std::future<bool> commit;
+    CURLcode code = CURLE_OK;
+    long httpCode = 0;
 };
 
 // Target checks before any transfer; false (and the result worsened) for a refused target.
@@ -71,26 +79,28 @@ CURL* StartTransfer(CURLM* multi, DownloadTransfer* transfer, const QUuid& reque
         curl_easy_cleanup(handle);
         return nullptr;
     }
+    transfer->handle = handle;
     return handle;
 }
 
-// Judges a finished transfer: commits the file on success, discards it otherwise.
-bool FinishTransfer(DownloadTransfer* transfer, CURLcode code, long httpCode,
-                    const QUuid& requestId)
+// Why a finished transfer cannot be committed, or an empty text.
+QString TransferError(DownloadTransfer* transfer, CURLcode code, long httpCode)
 {
-    QString error;
     if (code != CURLE_OK) {
-        error = QStringLiteral("CURLE is not OK.");
-    } else if (httpCode != 200) {
-        error = QStringLiteral("http code is not 200.");
-    } else if (!transfer->file->isOpen()) {
-        error = QStringLiteral("file handle is not open: ") + transfer->file->errorString();
-    } else if (!transfer->file->commit()) {
-        error = QStringLiteral("write file failed: ") + transfer->file->errorString();
+        return QStringLiteral("CURLE is not OK.");
     }
-    if (error.isEmpty()) {
-        return true;
+    if (httpCode != 200) {
+        return QStringLiteral("http code is not 200.");
     }
+    if (!transfer->file->isOpen()) {
+        return QStringLiteral("file handle is not open: ") + transfer->file->errorString();
+    }
+    return QString();
+}
+
+void ReportFailure(DownloadTransfer* transfer, const QString& error, CURLcode code, long httpCode,
+                   const QUuid& requestId)
+{
     qCCritical(lcApi) << "curl download failed:" << error << requestId;
     qCCritical(lcApi).noquote() << QStringLiteral("curl result: %1(%2), http code: %3, url:")
                                        .arg(QString::fromUtf8(curl_easy_strerror(code)))
@@ -98,7 +108,6 @@ bool FinishTransfer(DownloadTransfer* transfer, CURLcode code, long httpCode,
                                        .arg(httpCode)
                                 << transfer->url.toString();
     transfer->file->cancelWriting();
-    return false;
 }
 
 }  // namespace
@@ -107,7 +116,9 @@ size_t writeToFile(char* data, size_t size, size_t count, void* transfer)
 {
     auto* download = static_cast<DownloadTransfer*>(transfer);
     if (download->writeAbortFlag && *download->writeAbortFlag) {
-        return 0;
+        // Held until MultiDownloadRequest takes the transfer out: a cancelled file ends as
+        // cancelled, not as a failed write (libcurl's error 23).
+        return CURL_WRITEFUNC_PAUSE;
     }
     if (!download->file->isOpen() && !download->file->open(QIODevice::WriteOnly)) {
         return 0;
@@ -174,10 +185,52 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
         }
     };
 
+    // A running file ended by the cancel flag: no file, no failure.
+    auto endCancelled = [&](DownloadTransfer* transfer) {
+        qCDebug(lcApi) << "download cancelled:" << transfer->url.toString();
+        curl_multi_remove_handle(multi, transfer->handle);
+        curl_easy_cleanup(transfer->handle);
+        transfer->handle = nullptr;
+        transfer->file->cancelWriting();
+        --inFlight;
+        if (result == NoError) {
+            result = DownloadCancel;
+        }
+        if (completion) {
+            completion(transfer->source, false);
+        }
+        advance();
+    };
+
+    std::vector<DownloadTransfer*> committing;
+    // Reports the files whose commit has ended (all of them when wait is set).
+    auto reapCommits = [&](bool wait) {
+        for (auto it = committing.begin(); it != committing.end();) {
+            DownloadTransfer* transfer = *it;
+            if (!wait &&
+                transfer->commit.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+                ++it;
+                continue;
+            }
+            const bool ok = transfer->commit.get();
+            if (!ok) {
+                ReportFailure(transfer,
+                              QStringLiteral("write file failed: ") + transfer->file->errorString(),
+                              transfer->code, transfer->httpCode, requestId);
+                result = DownloadOccurSomeError;
+            }
+            if (completion) {
+                completion(transfer->source, ok);
+            }
+            it = committing.erase(it);
+        }
+    };
+
     while (next < std::min(kMaxParallelDownloads, total)) {
         startNext();
     }
     while (inFlight > 0 || next < total) {
+        reapCommits(false);
         int running = 0;
         curl_multi_perform(multi, &running);
         int queued = 0;
@@ -193,18 +246,40 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
             DownloadTransfer* transfer = nullptr;
             long httpCode = 0;
             curl_easy_getinfo(handle, CURLINFO_PRIVATE, &transfer);
-            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode);
-            const bool ok = FinishTransfer(transfer, code, httpCode, requestId);
-            if (!ok) {
-                result = DownloadOccurSomeError;
+            if (code == CURLE_ABORTED_BY_CALLBACK && cancelFlag && *cancelFlag) {
+                endCancelled(transfer);  // stopped by transferProgress
+                continue;
             }
-            if (completion) {
-                completion(transfer->source, ok);
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode);
+            const QString error = TransferError(transfer, code, httpCode);
+            if (error.isEmpty()) {
+                transfer->code = code;
+                transfer->httpCode = httpCode;
+                QSaveFile* file = transfer->file.get();
+                transfer->commit =
+                    std::async(std::launch::async, [file] { return file->commit(); });
+                committing.push_back(transfer);
+            } else {
+                ReportFailure(transfer, error, code, httpCode, requestId);
+                result = DownloadOccurSomeError;
+                if (completion) {
+                    completion(transfer->source, false);
+                }
             }
             curl_multi_remove_handle(multi, handle);
             curl_easy_cleanup(handle);
+            transfer->handle = nullptr;
             --inFlight;
             advance();
+        }
+        if (cancelFlag && *cancelFlag && inFlight > 0) {
+            // Running files end here, without a transfer error; each frees a slot that is
+            // skipped like any other.
+            for (auto& transfer : transfers) {
+                if (transfer->handle) {
+                    endCancelled(transfer.get());
+                }
+            }
         }
         if (inFlight == 0) {
             // Every running file has ended; files that could not be started leave nothing
@@ -212,8 +287,9 @@ RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadI
             advance();
             continue;
         }
-        curl_multi_wait(multi, nullptr, 0, 1000, nullptr);
+        curl_multi_wait(multi, nullptr, 0, committing.empty() ? 1000 : 2, nullptr);
     }
+    reapCommits(true);
     curl_multi_cleanup(multi);
 
     for (auto& transfer : transfers) {

@@ -31,9 +31,10 @@ using DownloadCompletion = std::function<void(_DownloadInfo*, bool)>;
 constexpr int kMaxParallelDownloads = 10;
 
 // Downloads every file. NoError when all arrived, DownloadOccurSomeError when any was refused
-// or failed, DownloadCancel when *cancelFlag stopped the starting of further files. Running
-// files end at their next chunk once *cancelFlag is set; the function returns only after they
-// have ended.
+// or failed, DownloadCancel when *cancelFlag ended running files or stopped the starting of
+// further ones. Running files end (reported as not arrived, leaving no file) at the next turn
+// of the transfer loop once *cancelFlag is set, without a transfer error; the function returns
+// only after they have ended.
 RequestError MultiDownloadRequest(const QUuid& requestId, const QList<_DownloadInfo*>& files,
                                   const DownloadCompletion& completion, bool* cancelFlag);
 

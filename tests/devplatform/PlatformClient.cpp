@@ -1,6 +1,7 @@
 #include "PlatformClient.h"
 
 #include <curl/curl.h>
+#include <isa-l/crc64.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
@@ -246,12 +247,6 @@ QString PlatformClient::PathOf(const QString& url)
 
 quint64 PlatformClient::Crc64(const QByteArray& data)
 {
-    quint64 crc = ~quint64(0);
-    for (char ch : data) {
-        crc ^= static_cast<quint8>(ch);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) ? (crc >> 1) ^ 0xC96C5795D7870F42ULL : crc >> 1;
-        }
-    }
-    return ~crc;
+    return crc64_ecma_refl(0, reinterpret_cast<const unsigned char*>(data.constData()),
+                           quint64(data.size()));
 }

@@ -56,7 +56,7 @@ public:
                                  const QByteArray& offset = {}, const QByteArray& length = {});
     static QString PathOf(const QString& url);
 
-    // Reference CRC-64/XZ, bit by bit (independent of the server's table-driven one).
+    // CRC-64/XZ of data (ISA-L), to compare with the server's Kvr-Crc64.
     static quint64 Crc64(const QByteArray& data);
 
 private:

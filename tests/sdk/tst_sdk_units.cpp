@@ -1,56 +1,23 @@
-// Pure parts of the upload library: checksum, metadata, vid, signature, resume record, URLs.
+// Pure parts of the upload library: metadata, vid, signature, resume record, URLs (the
+// checksum is tested with the platform's in tst_hashes).
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QMessageAuthenticationCode>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "Crc64.h"
 #include "RequestSigner.h"
 #include "ResumeRecord.h"
 #include "TusMetadata.h"
 #include "Url.h"
 #include "VideoId.h"
 
-namespace {
-
-// Bit-at-a-time CRC-64/XZ straight from the definition, to check the sliced tables against.
-quint64 ReferenceCrc64(const QByteArray& data)
-{
-    quint64 crc = ~0ULL;
-    for (const char c : data) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) ? (crc >> 1) ^ 0xC96C5795D7870F42ULL : crc >> 1;
-        }
-    }
-    return ~crc;
-}
-
-QByteArray RandomBytes(int size, quint32 seed)
-{
-    QRandomGenerator gen(seed);
-    QByteArray data(size, Qt::Uninitialized);
-    for (char& c : data) {
-        c = char(gen.bounded(256));
-    }
-    return data;
-}
-
-}  // namespace
-
 class TestSdkUnits : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void crcCheckValue();
-    void crcMatchesReference_data();
-    void crcMatchesReference();
-    void crcContinuesAcrossSplits_data();
-    void crcContinuesAcrossSplits();
     void metadataEncoding();
     void vidDerivation();
     void vidWellFormed_data();
@@ -62,57 +29,6 @@ private slots:
     void urlResolve_data();
     void urlResolve();
 };
-
-void TestSdkUnits::crcCheckValue()
-{
-    QCOMPARE(kvr::Crc64::Update(0, "123456789", 9), quint64(0x995DC9BBDF1939FAULL));
-    QCOMPARE(kvr::Crc64::Update(0, "", 0), quint64(0));
-}
-
-void TestSdkUnits::crcMatchesReference_data()
-{
-    QTest::addColumn<int>("size");
-    // Sizes around the eight-byte table stride, the 16-byte fold and its 64-byte threshold.
-    for (int size : {1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 79, 80, 1000, 65537}) {
-        QTest::newRow(qPrintable(QString::number(size))) << size;
-    }
-}
-
-void TestSdkUnits::crcMatchesReference()
-{
-    QFETCH(int, size);
-    const QByteArray buffer = RandomBytes(size + 3, quint32(size));
-    for (int misalign = 0; misalign < 3; ++misalign) {
-        const QByteArray data = buffer.mid(misalign, size);
-        const quint64 expected = ReferenceCrc64(data);
-        QCOMPARE(kvr::Crc64::Update(0, buffer.constData() + misalign, size_t(size)), expected);
-        QCOMPARE(kvr::Crc64::UpdateTables(0, data.constData(), size_t(size)), expected);
-    }
-}
-
-void TestSdkUnits::crcContinuesAcrossSplits_data()
-{
-    QTest::addColumn<QList<int>>("splits");
-    QTest::newRow("one split") << QList<int>{5000};
-    QTest::newRow("unaligned splits") << QList<int>{1, 3, 4097, 9999, 10001};
-    QTest::newRow("empty pieces") << QList<int>{0, 0, 700, 700};
-}
-
-// A resume carries the CRC of the prefix as a plain number: continuing from it over the rest
-// must give the CRC of the whole, wherever the file was cut.
-void TestSdkUnits::crcContinuesAcrossSplits()
-{
-    QFETCH(QList<int>, splits);
-    const QByteArray data = RandomBytes(20000, 7);
-    quint64 crc = 0;
-    int from = 0;
-    for (int to : splits) {
-        crc = kvr::Crc64::Update(crc, data.constData() + from, size_t(to - from));
-        from = to;
-    }
-    crc = kvr::Crc64::Update(crc, data.constData() + from, size_t(data.size() - from));
-    QCOMPARE(crc, kvr::Crc64::Update(0, data.constData(), size_t(data.size())));
-}
 
 void TestSdkUnits::metadataEncoding()
 {
