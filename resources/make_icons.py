@@ -169,7 +169,20 @@ DELETE = lambda c: stroke("M4.5 7h15M9.5 7V5h5v2M6.5 7l1 12.5h9l1-12.5M10 10.5v6
 states("transferList", "icon_delete_tasks", DELETE, (MUTED, DANGER, DANGER), 16)
 states("transferList", "icon_start", lambda c: '<path d="M8 5.5v13l10.5-6.5z" stroke="%s" stroke-width="1.7"/>' % c,
        (MUTED, ACCENT, ACCENT_DARK), 16)
-states("transferList", "icon_pause", lambda c: stroke("M9 6v12M15 6v12", c, 2), (MUTED, ACCENT, ACCENT_DARK), 16)
+states("transferList", "icon_pause", lambda c: ('<rect x="6.5" y="5.5" width="3.5" height="13" rx="1" fill="%s"/>'
+                                                 '<rect x="14" y="5.5" width="3.5" height="13" rx="1" fill="%s"/>' % (c, c)),
+       (MUTED, ACCENT, ACCENT_DARK), 16)
 states("transferList", "icon_folder_open", lambda c: stroke(
     "M3.5 7.5A2 2 0 0 1 5.5 5.5h4l2 2h7a2 2 0 0 1 2 2v8a2 2 0 0 1-2 2h-13a2 2 0 0 1-2-2z", c, 1.6),
     (MUTED, ACCENT, ACCENT_DARK), 16)
+
+# --- transfer page: retry, the file icon of a row, the empty placeholder -----------------------
+states("transferList", "icon_retry", lambda c: stroke(
+    "M19.5 12a7.5 7.5 0 1 1-2.2-5.3M19.5 4.5v4.5h-4.5", c, 1.8), (MUTED, ACCENT, ACCENT_DARK), 16)
+write("transferList", "icon_file_video.svg", svg(
+    '<path d="M6 3.5h8l4.5 4.5v12a1 1 0 0 1-1 1H6a1 1 0 0 1-1-1V4.5a1 1 0 0 1 1-1z" fill="#eaf0ff" '
+    'stroke="%s" stroke-width="1.5"/><path d="M10 11v5.5l4.5-2.75z" fill="%s"/>' % (ACCENT, ACCENT), 16))
+write("transferList", "icon_empty.svg", svg(
+    EMPTY_BOX + '<circle cx="80" cy="30" r="16" fill="%s"/>' % ACCENT +
+    '<path d="M80 38V22M73 29l7-7 7 7" stroke="#fff" stroke-width="3.5" stroke-linecap="round" '
+    'stroke-linejoin="round"/>', 160, 160))

@@ -1012,6 +1012,396 @@
     </message>
 </context>
 <context>
+    <name>HistoryTableWidget</name>
+    <message>
+        <source>Record.Title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>Record.FileSize</source>
+        <translation>文件大小</translation>
+    </message>
+    <message>
+        <source>Record.Time</source>
+        <translation>完成时间</translation>
+    </message>
+    <message>
+        <source>Record.Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Record.Opertation</source>
+        <translation>操作</translation>
+    </message>
+</context>
+<context>
+    <name>OperationWidget</name>
+    <message>
+        <source>RetryUpload</source>
+        <translation>重新上传</translation>
+    </message>
+    <message>
+        <source>StartUpload</source>
+        <translation>开始上传</translation>
+    </message>
+    <message>
+        <source>StopUpload</source>
+        <translation>暂停上传</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>取消上传</translation>
+    </message>
+    <message>
+        <source>OpenPath</source>
+        <translation>打开所在文件夹</translation>
+    </message>
+    <message>
+        <source>CleanUp</source>
+        <translation>删除记录</translation>
+    </message>
+    <message>
+        <source>DeleteUploadTaskError</source>
+        <translation>取消上传失败，请稍后再试</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>系统提示</translation>
+    </message>
+    <message>
+        <source>The file has not been uploaded successfully. Are you sure you want to cancel the upload?</source>
+        <translation>文件尚未上传完成，确定要取消上传吗？</translation>
+    </message>
+</context>
+<context>
+    <name>PostTaskCountdownDialog</name>
+    <message>
+        <source>SystemTip</source>
+        <translation>系统提示</translation>
+    </message>
+    <message>
+        <source>PostTask.Now</source>
+        <translation>立即执行</translation>
+    </message>
+    <message>
+        <source>PostTask.Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>PostTask.ShutdownIn %1</source>
+        <translation>全部上传已完成，电脑将在 %1 秒后关机。</translation>
+    </message>
+    <message>
+        <source>PostTask.SleepIn %1</source>
+        <translation>全部上传已完成，电脑将在 %1 秒后进入睡眠。</translation>
+    </message>
+    <message>
+        <source>PostTask.QuitIn %1</source>
+        <translation>全部上传已完成，程序将在 %1 秒后退出。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressWidget</name>
+    <message>
+        <source>OverOneDay</source>
+        <translation>超过一天</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>等待上传</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>已暂停</translation>
+    </message>
+    <message>
+        <source>Stoped</source>
+        <translation>已停止</translation>
+    </message>
+</context>
+<context>
+    <name>RecordTableWidget</name>
+    <message>
+        <source>Record.Title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>Record.FileSize</source>
+        <translation>文件大小</translation>
+    </message>
+    <message>
+        <source>Record.Dir</source>
+        <translation>所属分类</translation>
+    </message>
+    <message>
+        <source>Record.Status</source>
+        <translation>上传进度</translation>
+    </message>
+    <message>
+        <source>Record.Opertation</source>
+        <translation>操作</translation>
+    </message>
+</context>
+<context>
+    <name>TransferListWidget</name>
+    <message>
+        <source>Mainwindow.CurrentTaskNum:</source>
+        <translation>当前任务数：</translation>
+    </message>
+    <message>
+        <source>MainWindow.TotalTransFinish</source>
+        <translation>共完成 </translation>
+    </message>
+    <message>
+        <source>MainWindow.TotalTransFinishFiles</source>
+        <translation> 个文件</translation>
+    </message>
+    <message>
+        <source>TransferList.Uploading</source>
+        <translation>正在上传</translation>
+    </message>
+    <message>
+        <source>TransferList.Finished</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>TransferList.UploadNow</source>
+        <translation>立即上传</translation>
+    </message>
+    <message>
+        <source>TransferList.Upload</source>
+        <translation>上传视频</translation>
+    </message>
+    <message>
+        <source>StartAll</source>
+        <translation>全部开始</translation>
+    </message>
+    <message>
+        <source>SuspendAll</source>
+        <translation>全部暂停</translation>
+    </message>
+    <message>
+        <source>CancelAll</source>
+        <translation>全部取消</translation>
+    </message>
+    <message>
+        <source>MainWindow.PostTaskBtn</source>
+        <translation>上传完成后</translation>
+    </message>
+    <message>
+        <source>TransferList.NoUploads</source>
+        <translation>没有正在上传的文件，点击上传或把文件拖到这里</translation>
+    </message>
+    <message>
+        <source>TransferList.ClearHistory</source>
+        <translation>清空记录</translation>
+    </message>
+    <message>
+        <source>TransferList.NoHistory</source>
+        <translation>还没有已完成的上传</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>系统提示</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove all history records?</source>
+        <translation>确定要清空全部上传记录吗？</translation>
+    </message>
+    <message>
+        <source>The file has not been uploaded successfully. Are you sure you want to cancel all uploads?</source>
+        <translation>文件尚未上传完成，确定要取消全部上传吗？</translation>
+    </message>
+    <message>
+        <source>MainWindow.AfterUploadFinish</source>
+        <translation>上传全部完成后</translation>
+    </message>
+    <message>
+        <source>MainWindow.PostTaskShutdown</source>
+        <translation>关机</translation>
+    </message>
+    <message>
+        <source>MainWindow.PostTaskSleep</source>
+        <translation>睡眠</translation>
+    </message>
+    <message>
+        <source>MainWindow.PostTaskQuit</source>
+        <translation>退出程序</translation>
+    </message>
+    <message>
+        <source>MainWindow.PostTaskNoPostTask</source>
+        <translation>不执行任何操作</translation>
+    </message>
+</context>
+<context>
+    <name>TransferTrayIcon</name>
+    <message>
+        <source>Tray.ShowWindow</source>
+        <translation>显示主窗口</translation>
+    </message>
+    <message>
+        <source>Tray.StartAll</source>
+        <translation>全部开始</translation>
+    </message>
+    <message>
+        <source>Tray.Quit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Tray.PauseAll</source>
+        <translation>全部暂停</translation>
+    </message>
+    <message>
+        <source>Tray.Uploads %1</source>
+        <translation>%1 个上传任务</translation>
+    </message>
+    <message>
+        <source>Tray.NoUploads</source>
+        <translation>没有上传任务</translation>
+    </message>
+</context>
+<context>
+    <name>UploadDialog</name>
+    <message>
+        <source>UploadDialog.UploadFileDuplicated</source>
+        <translation>部分文件已在上传队列中，未重复添加</translation>
+    </message>
+    <message>
+        <source>UploadDialog.Title</source>
+        <translation>上传视频</translation>
+    </message>
+    <message>
+        <source>UploadDialog.Category</source>
+        <translation>上传到分类</translation>
+    </message>
+    <message>
+        <source>UploadDialog.Optimize</source>
+        <translation>课件优化</translation>
+    </message>
+    <message>
+        <source>UploadDialog.OptimizeTip</source>
+        <translation>适合录屏课件：转码时优化画面中的文字与线条</translation>
+    </message>
+    <message>
+        <source>UploadDialog.AddFiles</source>
+        <translation>添加文件</translation>
+    </message>
+    <message>
+        <source>UploadDialog.DeleteAll</source>
+        <translation>全部移除</translation>
+    </message>
+    <message>
+        <source>UploadDialog.DropHint</source>
+        <translation>点击“添加文件”，或把视频、音频文件拖到这里</translation>
+    </message>
+    <message>
+        <source>UploadDialog.FormatHint</source>
+        <translation>支持 MP4、MOV、FLV、AVI、MKV 等常见视频格式及 MP3、AAC、WAV、WMA 音频</translation>
+    </message>
+    <message>
+        <source>UploadDialog.Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>UploadDialog.Confirm</source>
+        <translation>开始上传</translation>
+    </message>
+    <message>
+        <source>Total %1 videos</source>
+        <translation>共 %1 个视频</translation>
+    </message>
+    <message>
+        <source>AllMediaFiles</source>
+        <translation>所有媒体文件</translation>
+    </message>
+    <message>
+        <source>VideoFiles</source>
+        <translation>视频文件</translation>
+    </message>
+    <message>
+        <source>AudioFiles</source>
+        <translation>音频文件</translation>
+    </message>
+    <message>
+        <source>MediaFiles</source>
+        <translation>选择媒体文件</translation>
+    </message>
+    <message>
+        <source>UploadDialog.NoSupportFiles:</source>
+        <translation>以下文件格式不支持：</translation>
+    </message>
+    <message>
+        <source>UploadDialog.NoCategory</source>
+        <translation>分类列表尚未加载完成，请稍后再试</translation>
+    </message>
+    <message>
+        <source>UploadDialog.InvalidParam</source>
+        <translation>标题、简介或标签中含有不支持的字符（如表情符号），请修改后再上传</translation>
+    </message>
+</context>
+<context>
+    <name>UploadEditDialog</name>
+    <message>
+        <source>UploadEditDialog.Title</source>
+        <translation>编辑视频信息</translation>
+    </message>
+    <message>
+        <source>UploadEditDialog.TagsHint</source>
+        <translation>多个标签用英文逗号分隔</translation>
+    </message>
+    <message>
+        <source>UploadEditDialog.VideoTitle</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>UploadEditDialog.Description</source>
+        <translation>简介</translation>
+    </message>
+    <message>
+        <source>UploadEditDialog.Tags</source>
+        <translation>标签</translation>
+    </message>
+    <message>
+        <source>UploadEditDialog.Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>UploadEditDialog.InvalidText</source>
+        <translation>标题不能为空，且不能含有表情符号等特殊字符</translation>
+    </message>
+</context>
+<context>
+    <name>UploadTableModel</name>
+    <message>
+        <source>UploadTableModel.Title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>UploadTableModel.VideoFormat</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>UploadTableModel.Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>移除</translation>
+    </message>
+</context>
+<context>
     <name>VideoBatchSearchDialog</name>
     <message>
         <source>Batch Search Vids</source>

@@ -109,8 +109,8 @@ KVR_API int KVRSetSdkLogLevel(int level);
  * cannot continue after the process ends. */
 KVR_API int KVRSetSdkCachePath(const char* path);
 /* Base URL of the platform, e.g. "https://api.kavro.example"; the upload collection is
- * base + "/upload/files/". Default: the environment variable KAVRO_PLATFORM_URL when set,
- * else the deployment's platform URL. */
+ * base + "/upload/files/". Default: the deployment's built-in platform URL; the library reads
+ * no environment variable, the host program decides. */
 KVR_API int KVRSetSdkPlatformUrl(const char* baseUrl);
 /* The signed-in account: user id (part of every vid), appId and appSecret (request signing).
  * May be called again after a change of account; running uploads keep the old account. */

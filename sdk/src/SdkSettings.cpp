@@ -1,6 +1,5 @@
 #include "SdkSettings.h"
 
-#include <cstdlib>
 #include <mutex>
 
 #include "kavro/Deployment.h"
@@ -24,11 +23,8 @@ SdkSettings& Shared()
 
 std::string SdkSettings::CollectionUrl() const
 {
-    std::string base = platformUrl;
-    if (base.empty()) {
-        const char* env = std::getenv(kavro::deployment::kPlatformUrlEnv);
-        base = (env && *env) ? env : kavro::deployment::kPlatformUrl;
-    }
+    // The client works the deployment out and hands it in; the library reads no environment.
+    std::string base = platformUrl.empty() ? kavro::deployment::kPlatformUrl : platformUrl;
     while (!base.empty() && base.back() == '/') {
         base.pop_back();
     }

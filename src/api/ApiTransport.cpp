@@ -1,9 +1,11 @@
 #include "api/ApiTransport.h"
 
 #include <kavro/Deployment.h>
+#include <optional>
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QMutex>
 #include <QThread>
 #include <QVariant>
 
@@ -208,35 +210,48 @@ bool escapeValue(CURL* handle, const QString& value, QByteArray* escaped, QStrin
     return true;
 }
 
+namespace {
+
+// The deployment handed in by the application; read by every request thread.
+QMutex& DeploymentMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+std::optional<Deployment>& HandedDeployment()
+{
+    static std::optional<Deployment> deployment;
+    return deployment;
+}
+
+}  // namespace
+
+void UseDeployment(const Deployment& deployment)
+{
+    QMutexLocker lock(&DeploymentMutex());
+    HandedDeployment() = deployment;
+}
+
+Deployment CurrentDeployment()
+{
+    {
+        QMutexLocker lock(&DeploymentMutex());
+        if (HandedDeployment()) {
+            return *HandedDeployment();
+        }
+    }
+    return Deployment::FromConfig(Config::Global());
+}
+
 QString caBundlePath()
 {
-    const Config* config = Config::Global();
-    const QString custom =
-        config ? config->Value(kNetworkGroup, QStringLiteral("customSSLCacert")).toString()
-               : QString();
-    if (!custom.isEmpty()) {
-        qCInfo(lcApi) << "Custom CaPath:" << custom;
-        return custom;
-    }
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/cacert.pem");
+    return CurrentDeployment().caBundlePath;
 }
 
 QString platformBaseUrl()
 {
-    QString url = qEnvironmentVariable(kavro::deployment::kPlatformUrlEnv);
-    if (url.isEmpty() && Config::Global()) {
-        url = Config::Global()
-                  ->Value(QStringLiteral("Custom"),
-                          QString::fromLatin1(kavro::deployment::kPlatformUrlKey))
-                  .toString();
-    }
-    if (url.isEmpty()) {
-        url = QString::fromLatin1(kavro::deployment::kPlatformUrl);
-    }
-    while (url.endsWith(QLatin1Char('/'))) {
-        url.chop(1);
-    }
-    return url;
+    return CurrentDeployment().platformUrl;
 }
 
 bool hasUnicodeSupport()

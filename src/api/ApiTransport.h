@@ -8,6 +8,7 @@
 #include <QUuid>
 
 #include "api/ApiCollection.h"
+#include "app/Deployment.h"
 
 // The transport under every request: one libcurl easy handle per call, the options every
 // handle shares, the mapping of a transfer's outcome to a RequestError and the callbacks that
@@ -52,11 +53,14 @@ int transferProgress(void* context, curl_off_t dltotal, curl_off_t dlnow, curl_o
 // "curl_easy_escape failed".
 bool escapeValue(CURL* handle, const QString& value, QByteArray* escaped, QString* errorText);
 
-// "NetWorkManager"/"customSSLCacert" when set, else cacert.pem beside the executable.
-QString caBundlePath();
+// The deployment every request uses from now on (app/Deployment.h), handed in by the
+// application at start-up and again whenever a deployment setting changes. Until one is handed
+// in, each request works it out from the process's configuration (Config::Global).
+void UseDeployment(const Deployment& deployment);
+Deployment CurrentDeployment();
 
-// The platform's base URL without a trailing slash: the environment variable
-// KAVRO_PLATFORM_URL, else "Custom"/"platformUrl", else the deployment's constant.
+// The current deployment's CA bundle and platform base URL (no trailing slash).
+QString caBundlePath();
 QString platformBaseUrl();
 
 bool hasUnicodeSupport();

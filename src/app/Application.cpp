@@ -14,9 +14,11 @@
 #include <QtConcurrent>
 
 #include "account/AccountManager.h"
+#include "api/ApiTransport.h"
 #include "api/ApiUpdate.h"
 #include "app/Config.h"
 #include "app/DataDir.h"
+#include "app/Deployment.h"
 #include "app/LegacyAccountImporter.h"
 #include "app/NetworkSettings.h"
 #include "models/CategoryTreeModel.h"
@@ -80,6 +82,9 @@ bool Application::Init()
     db->Open(DataDirPath() + QStringLiteral("/kvr-upload-client.db"));
     LegacyAccountImporter::ImportLegacyAccounts(QCoreApplication::applicationDirPath());
     curl_global_init(CURL_GLOBAL_ALL);
+    // The platform address and CA bundle, worked out once: the web API uses them, and the
+    // upload manager passes them on to the upload library when it initialises it.
+    ApiCollection::UseDeployment(Deployment::FromConfig(config));
 
     uploads = SDKManager::instance();
     accountManager = new AccountManager(this);

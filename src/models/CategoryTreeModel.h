@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QModelIndex>
 #include <QStandardItemModel>
 #include <QStringListModel>
@@ -9,10 +10,12 @@
 #include "tasks/TaskManager.h"
 
 class CategoryTreeModelWorker;
+struct CategoryTaskResult;
 
 // The account's category tree for every view that shows or picks a category, plus the four
 // category operations (reload, add, move, rename). Each operation is a background task of the
-// model's worker; the items change only on the GUI thread. The model also keeps the flat list
+// model's worker, which hands back what the task came to; the model applies it to its items (on
+// the GUI thread) and announces it with its signals. The model also keeps the flat list
 // of category names that the filter fields complete from.
 class CategoryTreeModel : public QStandardItemModel
 {
@@ -84,7 +87,19 @@ signals:
     void SignalRefreshCategoryReady();
 
 private:
+    void OnRefreshStarted();
+    void OnTaskEnded(const CategoryTaskResult& result);
+    void ApplyTree(const CategoryTaskResult& result);
+    void ApplyAdd(const CategoryTaskResult& result);
+    void ApplyMove(const CategoryTaskResult& result);
+    void ApplyRename(const CategoryTaskResult& result);
+    void AddName(const QString& name);
+    void IndexSubtree(QStandardItem* item);
+    void RebuildPaths(QStandardItem* item);
+
     LibraryAccount account;
+    // Category id to item; rebuilt by each tree load, extended by an add. GUI thread only.
+    QHash<qulonglong, QStandardItem*> itemsById;
     CategoryTreeModelWorker* worker = nullptr;
     QStringListModel* namesModel = nullptr;
 };

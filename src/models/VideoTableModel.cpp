@@ -20,6 +20,23 @@ constexpr int Role(VideoTableModel::DataRole role)
     return int(role);
 }
 
+using Worker = VideoTableModelWorker;
+using Type = VideoTableModel::TaskType;
+static_assert(int(Type::RefreshVideoList) == Worker::RefreshVideoListType &&
+                  int(Type::LoadThumbs) == Worker::LoadThumbsType &&
+                  int(Type::MoveVideo) == Worker::MoveVideoType &&
+                  int(Type::DeleteVideo) == Worker::DeleteVideoType &&
+                  int(Type::GetVideosInfo) == Worker::GetVideosInfoType &&
+                  int(Type::UpdateVideoInfo) == Worker::UpdateVideoInfoType &&
+                  int(Type::ChangeVideoCover) == Worker::ChangeVideoCoverType &&
+                  int(Type::UploadVideoCover) == Worker::UploadVideoCoverType,
+              "the worker's task types are the model's");
+static_assert(Role(VideoTableModel::DataRole::Vid) == Worker::VidRole &&
+                  Role(VideoTableModel::DataRole::ThumbnailURL) == Worker::ThumbnailUrlRole &&
+                  Role(VideoTableModel::DataRole::Status) == Worker::StatusRole &&
+                  int(VideoTableModel::VideoStatus::Uploading) == Worker::kUploadingStatus,
+              "the worker reads the model's roles");
+
 QList<ApiCollection::VideoInfo>& LoadedInfos()
 {
     static QList<ApiCollection::VideoInfo> infos;
@@ -47,7 +64,18 @@ VideoTableModel::VideoTableModel(SDKManager& uploads, QObject* parent)
     setHeaderData(Col(Column::UploadTime), Qt::Horizontal, int(kLeft), Qt::TextAlignmentRole);
 
     connect(this, &QAbstractItemModel::dataChanged, this, &VideoTableModel::OnDataChanged);
-    worker = new VideoTableModelWorker(this);
+    worker = new VideoTableModelWorker(*this, uploads, this);
+    // Emitted on pool threads: they arrive queued, in order with everything else a task reports.
+    connect(worker, &VideoTableModelWorker::SignalListLoadStarted, this,
+            &VideoTableModel::OnListLoadStarted, Qt::QueuedConnection);
+    connect(worker, &VideoTableModelWorker::SignalThumbImage, this, &VideoTableModel::OnThumbImage,
+            Qt::QueuedConnection);
+    connect(worker, &VideoTableModelWorker::SignalThumbsDone, this, &VideoTableModel::OnThumbsDone,
+            Qt::QueuedConnection);
+    connect(worker, &VideoTableModelWorker::SignalTaskSlow, this, [this](int type, bool isFinish) {
+        emit SignalTaskRunningSlowly(TaskType(type), isFinish);
+    });
+    connect(worker, &VideoTableModelWorker::SignalTaskEnded, this, &VideoTableModel::OnTaskEnded);
 }
 
 VideoTableModel::~VideoTableModel()
@@ -331,5 +359,120 @@ void VideoTableModel::OnDataChanged(const QModelIndex& topLeft, const QModelInde
     }
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         emit SignalCheckStateChanged(index(row, 0, topLeft.parent()));
+    }
+}
+
+void VideoTableModel::OnListLoadStarted()
+{
+    emit SignalRefreshVideoListAboutToDo();
+    emit SignalVideoListAvailable(false);
+}
+
+void VideoTableModel::OnTaskEnded(const VideoTaskResult& result)
+{
+    const bool succeeded = result.outcome == VideoTaskResult::Succeeded;
+    const bool failed = result.outcome == VideoTaskResult::Failed;
+    if (result.fillsTable) {
+        ApplyListLoad(result);
+    } else {
+        switch (TaskType(result.type)) {
+            case TaskType::GetVideosInfo:
+                if (succeeded) {
+                    emit SignalGetVideosInfoSucceed(result.infos);
+                } else if (failed) {
+                    emit SignalGetVideosInfoFailed(result.error);
+                }
+                break;
+            case TaskType::DeleteVideo:
+                if (succeeded && !result.deleteErrors.isEmpty()) {
+                    emit SignalDeleteVideosFailed(result.deleteErrors);
+                } else if (succeeded) {
+                    emit SignalDeleteVideosSucceed(result.vids);
+                }
+                break;
+            case TaskType::MoveVideo:
+                if (succeeded) {
+                    emit SignalMoveVideoSucceed(result.vids, result.cateId);
+                } else if (failed) {
+                    emit SignalMoveVideoFailed(result.error);
+                }
+                break;
+            case TaskType::UpdateVideoInfo:
+                if (succeeded) {
+                    emit SignalUpdateVideoInfoSucceed(result.vid, result.title, result.tags,
+                                                      result.desc);
+                } else if (failed) {
+                    emit SignalUpdateVideoInfoFailed(result.error);
+                }
+                break;
+            case TaskType::ChangeVideoCover:
+                if (succeeded) {
+                    emit SignalChangeVideoCoverSucceed(result.vid, result.coverUrl,
+                                                       result.thumbsUrl);
+                } else if (failed) {
+                    emit SignalChangeVideoCoverFailed(result.error);
+                }
+                break;
+            case TaskType::UploadVideoCover:
+                if (succeeded) {
+                    emit SignalUploadVideoCoverSucceed(result.vid, result.fileinfo, result.coverUrl,
+                                                       result.thumbsUrl);
+                } else if (failed) {
+                    emit SignalUploadVideoCoverFailed(result.error);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    emit SignalTaskEndStatus(result.uuid, result.endStatus);
+}
+
+void VideoTableModel::ApplyListLoad(const VideoTaskResult& result)
+{
+    switch (result.outcome) {
+        case VideoTaskResult::NoOutcome:
+            return;
+        case VideoTaskResult::Succeeded:
+            FillRows(result.videos, result.cateId);
+            // The thumbnails of the new rows load first, then the page hears of them.
+            worker->LoadThumbs(account.userId);
+            emit SignalRefreshVideoListSucceed(result.pageNumber, result.totalPages,
+                                               result.pageSize);
+            break;
+        case VideoTaskResult::Failed:
+            emit SignalRefreshVideoListFailed(result.error);
+            break;
+        case VideoTaskResult::Aborted:
+            emit SignalRefreshVideoListAbort();
+            break;
+    }
+    emit SignalVideoListAvailable(true);
+    emit SignalRefreshVideoListDone();
+    if (result.outcome == VideoTaskResult::Succeeded && result.byVids) {
+        emit SignalGetVideoListDone(result.videos.size());
+    }
+}
+
+void VideoTableModel::OnThumbImage(const QString& vid, const QImage& image)
+{
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    for (int row = 0; row < rowCount(); ++row) {
+        if (RowData(row, DataRole::Vid).toString() != vid) {
+            continue;
+        }
+        // One repaint at the end of the batch instead of one per thumbnail.
+        const bool blocked = blockSignals(true);
+        item(row, Col(Column::Thumbs))->setData(pixmap, kThumbnailRole);
+        blockSignals(blocked);
+        break;
+    }
+    emit SignalThumbsAlready(vid, pixmap);
+}
+
+void VideoTableModel::OnThumbsDone()
+{
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     }
 }

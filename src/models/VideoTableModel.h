@@ -16,12 +16,14 @@
 class CategoryTreeModel;
 class SDKManager;
 class VideoTableModelWorker;
+struct VideoTaskResult;
 
 Q_DECLARE_METATYPE(ApiCollection::VideoInfosResult)
 
 // One page of the account's videos for the video table, and every video operation of the
 // library page (page load, list by vids, details, move, delete, edit, covers, thumbnails). Each
-// operation is a background task of the model's worker; rows change only on the GUI thread.
+// operation is a background task of the model's worker, which hands back what the task came to;
+// the model applies it to its rows (on the GUI thread) and announces it with its signals.
 class VideoTableModel : public QStandardItemModel
 {
     Q_OBJECT
@@ -180,6 +182,11 @@ signals:
     void SignalUploadVideoCoverFailed(QString error);
 
 private:
+    void OnListLoadStarted();
+    void OnTaskEnded(const VideoTaskResult& result);
+    void ApplyListLoad(const VideoTaskResult& result);
+    void OnThumbImage(const QString& vid, const QImage& image);
+    void OnThumbsDone();
     void OnDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                        const QVector<int>& roles);
     QList<QStandardItem*> BuildRow(const ApiCollection::VideoInfo& video,

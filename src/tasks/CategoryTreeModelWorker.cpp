@@ -3,14 +3,12 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QMetaEnum>
 #include <QStandardItem>
 #include <QTime>
 
 #include "api/ApiCategory.h"
 #include "api/ApiEnvelope.h"
 #include "api/ApiErrors.h"
-#include "models/CategoryTreeModel.h"
 
 using namespace ApiCollection;
 
@@ -23,21 +21,14 @@ QString Now()
 
 }  // namespace
 
-CategoryTreeModelWorker::CategoryTreeModelWorker(CategoryTreeModel* model)
-    : TaskManager(model), model(model)
+CategoryTreeModelWorker::CategoryTreeModelWorker(QObject* parent) : TaskManager(parent)
 {
     // The icon is compiled into the executable; programs without it show none.
     const QString iconPath = QStringLiteral(":/image/videoList/icon_folder.svg");
     if (QFile::exists(iconPath)) {
         folderIcon = QIcon(iconPath);
     }
-    qRegisterMetaType<QStandardItem*>("QStandardItem*");
-    connect(this, &CategoryTreeModelWorker::SignalReadyToReloadCateTree, this,
-            &CategoryTreeModelWorker::OnReadyToReloadCateTree);
-    connect(this, &CategoryTreeModelWorker::SignalAppendRow, this,
-            &CategoryTreeModelWorker::OnAppendRow);
-    connect(this, &CategoryTreeModelWorker::SignalCateNamesReady, this,
-            &CategoryTreeModelWorker::OnCateNamesReady);
+    qRegisterMetaType<CategoryTaskResult>("CategoryTaskResult");
 }
 
 TaskInfo* CategoryTreeModelWorker::NewTask(int type)
@@ -49,7 +40,7 @@ TaskInfo* CategoryTreeModelWorker::NewTask(int type)
 
 QUuid CategoryTreeModelWorker::RefreshCategory(qulonglong topCateId)
 {
-    TaskInfo* task = NewTask(int(CategoryTreeModel::TaskType::RefreshCategory));
+    TaskInfo* task = NewTask(RefreshType);
     task->params.insert(QStringLiteral("topCateId"), topCateId);
     task->runFunc = [this](TaskInfo* t) { RunRefresh(t); };
     const QUuid uuid = task->uuid;
@@ -59,27 +50,10 @@ QUuid CategoryTreeModelWorker::RefreshCategory(qulonglong topCateId)
 
 QUuid CategoryTreeModelWorker::AddCategory(qulonglong parentCateId, const QString& name)
 {
-    TaskInfo* task = NewTask(int(CategoryTreeModel::TaskType::AddCategory));
+    TaskInfo* task = NewTask(AddType);
     task->params.insert(QStringLiteral("parentCateId"), parentCateId);
     task->params.insert(QStringLiteral("name"), name);
-    task->prepareFunc = [this](TaskInfo* t) {
-        QStandardItem* parent =
-            index.value(t->params.value(QStringLiteral("parentCateId")).toULongLong());
-        t->params.insert(QStringLiteral("parent"), QVariant::fromValue(parent));
-        t->params.insert(QStringLiteral("parentCateTree"),
-                         parent
-                             ? parent->data(int(CategoryTreeModel::DataRole::CateTree)).toString()
-                             : QString());
-    };
     task->runFunc = [this](TaskInfo* t) { RunAdd(t); };
-    task->finishFunc = [this](TaskInfo* t) {
-        const QString name = t->params.value(QStringLiteral("name")).toString();
-        QStringList names = model->NamesModel()->stringList();
-        if (!names.contains(name)) {
-            names.append(name);
-            model->NamesModel()->setStringList(names);
-        }
-    };
     const QUuid uuid = task->uuid;
     AddTask(task);
     return uuid;
@@ -87,11 +61,10 @@ QUuid CategoryTreeModelWorker::AddCategory(qulonglong parentCateId, const QStrin
 
 QUuid CategoryTreeModelWorker::MoveCategory(qulonglong cateId, qulonglong dstCateId)
 {
-    TaskInfo* task = NewTask(int(CategoryTreeModel::TaskType::MoveCategory));
+    TaskInfo* task = NewTask(MoveType);
     task->params.insert(QStringLiteral("cateId"), cateId);
     task->params.insert(QStringLiteral("dstCateId"), dstCateId);
     task->runFunc = [this](TaskInfo* t) { RunMove(t); };
-    task->finishFunc = [this](TaskInfo* t) { FinishMove(t); };
     const QUuid uuid = task->uuid;
     AddTask(task);
     return uuid;
@@ -99,11 +72,10 @@ QUuid CategoryTreeModelWorker::MoveCategory(qulonglong cateId, qulonglong dstCat
 
 QUuid CategoryTreeModelWorker::RenameCategory(qulonglong cateId, const QString& name)
 {
-    TaskInfo* task = NewTask(int(CategoryTreeModel::TaskType::RenameCategory));
+    TaskInfo* task = NewTask(RenameType);
     task->params.insert(QStringLiteral("cateId"), cateId);
     task->params.insert(QStringLiteral("name"), name);
     task->runFunc = [this](TaskInfo* t) { RunRename(t); };
-    task->finishFunc = [this](TaskInfo* t) { FinishRename(t); };
     const QUuid uuid = task->uuid;
     AddTask(task);
     return uuid;
@@ -134,30 +106,36 @@ QStandardItem* CategoryTreeModelWorker::ItemFromJson(const QJsonObject& node,
 {
     const QString name = node.value(QLatin1String("cateName")).toString();
     QStandardItem* item = NewItem(name);
-    item->setData(qulonglong(readUInt64(node.value(QLatin1String("cateId")))),
-                  int(CategoryTreeModel::DataRole::CateId));
-    item->setData(node.value(QLatin1String("cateTree")).toString(),
-                  int(CategoryTreeModel::DataRole::CateTree));
-    item->setData(qulonglong(readUInt64(node.value(QLatin1String("parentId")))),
-                  int(CategoryTreeModel::DataRole::ParentCateId));
-    item->setData(node.value(QLatin1String("videoCount")).toInt(),
-                  int(CategoryTreeModel::DataRole::CateVideoCount));
+    item->setData(qulonglong(readUInt64(node.value(QLatin1String("cateId")))), CateIdRole);
+    item->setData(node.value(QLatin1String("cateTree")).toString(), CateTreeRole);
+    item->setData(qulonglong(readUInt64(node.value(QLatin1String("parentId")))), ParentCateIdRole);
+    item->setData(node.value(QLatin1String("videoCount")).toInt(), CateVideoCountRole);
     names->append(name);
     return item;
 }
 
+namespace {
+
+const QString kResult = QStringLiteral("result");
+
+void Keep(TaskInfo* task, const CategoryTaskResult& result)
+{
+    task->results.insert(kResult, QVariant::fromValue(result));
+}
+
+}  // namespace
+
 void CategoryTreeModelWorker::RunRefresh(TaskInfo* task)
 {
-    emit model->SignalRefreshCategoryAboutToDo();
-    emit model->SignalCategoryAvailable(false);
+    emit SignalRefreshStarted();
     qCDebug(lcWorker).noquote() << Now() << "get-cate-tree start require";
 
-    auto fail = [this, task](RequestError error, const QString& errorText,
-                             const ApiResult& result) {
-        const QString message = Failure(task, error, errorText, result);
-        emit model->SignalRefreshCategoryFailed(message);
-        emit model->SignalCategoryAvailable(true);
-        emit model->SignalRefreshCategoryDone();
+    CategoryTaskResult outcome;
+    auto fail = [this, task, &outcome](RequestError error, const QString& errorText,
+                                       const ApiResult& result) {
+        outcome.outcome = CategoryTaskResult::Failed;
+        outcome.error = Failure(task, error, errorText, result);
+        Keep(task, outcome);
     };
 
     task->abortFlag = false;
@@ -174,11 +152,10 @@ void CategoryTreeModelWorker::RunRefresh(TaskInfo* task)
     qCDebug(lcWorker).noquote() << Now()
                                 << "get-cate-tree start check json(raw byte array) is same";
     const QByteArray comparable = WithoutRequestId(response);
+    outcome.outcome = CategoryTaskResult::Succeeded;
     if (comparable == lastTreeResponse) {
         qCDebug(lcWorker).noquote() << Now() << "get-cate-tree no need update";
-        emit model->SignalRefreshCategorySucceed();
-        emit model->SignalCategoryAvailable(true);
-        emit model->SignalRefreshCategoryDone();
+        Keep(task, outcome);
         return;
     }
     lastTreeResponse = comparable;
@@ -194,7 +171,6 @@ void CategoryTreeModelWorker::RunRefresh(TaskInfo* task)
     }
 
     qCDebug(lcWorker).noquote() << Now() << "get-cate-tree start parse cate tree";
-    emit SignalReadyToReloadCateTree();
     QStringList names;
     QStandardItem* top = ItemFromJson(result.data, &names);
     top->setEditable(false);
@@ -223,14 +199,11 @@ void CategoryTreeModelWorker::RunRefresh(TaskInfo* task)
         }
         pending.append(deeper);
     }
-    emit SignalAppendRow(top, model->invisibleRootItem());
     names.removeDuplicates();
-    emit SignalCateNamesReady(names);
+    outcome.tree = top;
+    outcome.names = names;
+    Keep(task, outcome);
     qCDebug(lcWorker).noquote() << Now() << "addChildren end";
-
-    emit model->SignalRefreshCategorySucceed();
-    emit model->SignalCategoryAvailable(true);
-    emit model->SignalRefreshCategoryDone();
     qCDebug(lcWorker).noquote() << Now() << "get-cate-tree end";
 }
 
@@ -239,7 +212,6 @@ void CategoryTreeModelWorker::RunAdd(TaskInfo* task)
     const qulonglong parentCateId =
         task->params.value(QStringLiteral("parentCateId")).toULongLong();
     const QString name = task->params.value(QStringLiteral("name")).toString();
-    auto* parent = task->params.value(QStringLiteral("parent")).value<QStandardItem*>();
 
     task->abortFlag = false;
     QByteArray response;
@@ -251,25 +223,24 @@ void CategoryTreeModelWorker::RunAdd(TaskInfo* task)
         error = ParseAddCategoryResponse(response, &result);
         errorText.clear();
     }
+    CategoryTaskResult outcome;
+    outcome.cateId = result.cateId;
+    outcome.otherCateId = parentCateId;
+    outcome.name = name;
     if (error != NoError) {
-        emit model->SignalAddCategoryFailed(Failure(task, error, errorText, result));
+        outcome.outcome = CategoryTaskResult::Failed;
+        outcome.error = Failure(task, error, errorText, result);
+        Keep(task, outcome);
         return;
     }
     QStandardItem* item = NewItem(name);
-    item->setData(qulonglong(result.cateId), int(CategoryTreeModel::DataRole::CateId));
-    item->setData(task->params.value(QStringLiteral("parentCateTree")).toString() +
-                      QLatin1Char(',') + QString::number(result.cateId),
-                  int(CategoryTreeModel::DataRole::CateTree));
-    item->setData(parentCateId, int(CategoryTreeModel::DataRole::ParentCateId));
-    item->setData(0, int(CategoryTreeModel::DataRole::CateVideoCount));
-    if (parent) {
-        emit SignalAppendRow(item, parent);
-    } else {
-        // The parent vanished from the tree (reloaded meanwhile): the next load shows the new
-        // category.
-        delete item;
-    }
-    emit model->SignalAddCategorySucceed(result.cateId, parentCateId, name);
+    item->setData(qulonglong(result.cateId), CateIdRole);
+    // The path follows from the parent, which the model finds when it attaches the item.
+    item->setData(parentCateId, ParentCateIdRole);
+    item->setData(0, CateVideoCountRole);
+    outcome.outcome = CategoryTaskResult::Succeeded;
+    outcome.tree = item;
+    Keep(task, outcome);
 }
 
 void CategoryTreeModelWorker::RunMove(TaskInfo* task)
@@ -278,19 +249,22 @@ void CategoryTreeModelWorker::RunMove(TaskInfo* task)
     QByteArray response;
     QString errorText;
     ApiResult result;
-    RequestError error =
-        MoveCategoryRequest(task->uuid, task->params.value(QStringLiteral("cateId")).toULongLong(),
-                            task->params.value(QStringLiteral("dstCateId")).toULongLong(),
-                            &response, &task->abortFlag, &errorText);
+    CategoryTaskResult outcome;
+    outcome.cateId = task->params.value(QStringLiteral("cateId")).toULongLong();
+    outcome.otherCateId = task->params.value(QStringLiteral("dstCateId")).toULongLong();
+    RequestError error = MoveCategoryRequest(task->uuid, outcome.cateId, outcome.otherCateId,
+                                             &response, &task->abortFlag, &errorText);
     if (error == NoError) {
         error = ParseMoveCategoryResponse(response, &result);
         errorText.clear();
     }
     if (error != NoError) {
-        emit model->SignalMoveCategoryFailed(Failure(task, error, errorText, result));
-        return;
+        outcome.outcome = CategoryTaskResult::Failed;
+        outcome.error = Failure(task, error, errorText, result);
+    } else {
+        outcome.outcome = CategoryTaskResult::Succeeded;
     }
-    emit model->SignalMoveCategoryReady();
+    Keep(task, outcome);
 }
 
 void CategoryTreeModelWorker::RunRename(TaskInfo* task)
@@ -299,104 +273,51 @@ void CategoryTreeModelWorker::RunRename(TaskInfo* task)
     QByteArray response;
     QString errorText;
     ApiResult result;
-    RequestError error = RenameCategoryRequest(
-        task->uuid, task->params.value(QStringLiteral("cateId")).toULongLong(),
-        task->params.value(QStringLiteral("name")).toString(), &response, &task->abortFlag,
-        &errorText);
+    CategoryTaskResult outcome;
+    outcome.cateId = task->params.value(QStringLiteral("cateId")).toULongLong();
+    outcome.name = task->params.value(QStringLiteral("name")).toString();
+    RequestError error = RenameCategoryRequest(task->uuid, outcome.cateId, outcome.name, &response,
+                                               &task->abortFlag, &errorText);
     if (error == NoError) {
         error = ParseRenameCategoryResponse(response, &result);
         errorText.clear();
     }
     if (error != NoError) {
-        emit model->SignalRenameCategoryFailed(Failure(task, error, errorText, result));
+        outcome.outcome = CategoryTaskResult::Failed;
+        outcome.error = Failure(task, error, errorText, result);
+    } else {
+        outcome.outcome = CategoryTaskResult::Succeeded;
     }
-}
-
-void CategoryTreeModelWorker::FinishMove(TaskInfo* task)
-{
-    const qulonglong cateId = task->params.value(QStringLiteral("cateId")).toULongLong();
-    const qulonglong dstCateId = task->params.value(QStringLiteral("dstCateId")).toULongLong();
-    QStandardItem* item = index.value(cateId);
-    QStandardItem* destination = index.value(dstCateId);
-    if (item && destination) {
-        item->setData(destination->data(int(CategoryTreeModel::DataRole::CateTree)).toString() +
-                          QLatin1Char(',') + QString::number(cateId),
-                      int(CategoryTreeModel::DataRole::CateTree));
-        item->setData(dstCateId, int(CategoryTreeModel::DataRole::ParentCateId));
-        QStandardItem* oldParent = item->parent() ? item->parent() : model->invisibleRootItem();
-        const QList<QStandardItem*> row = oldParent->takeRow(item->row());
-        destination->appendRow(row);
-        // The descendants' paths start with the moved category's path.
-        RebuildPaths(item);
-    }
-    emit model->SignalMoveCategorySucceed(cateId, dstCateId);
-}
-
-void CategoryTreeModelWorker::FinishRename(TaskInfo* task)
-{
-    const qulonglong cateId = task->params.value(QStringLiteral("cateId")).toULongLong();
-    const QString name = task->params.value(QStringLiteral("name")).toString();
-    if (QStandardItem* item = index.value(cateId)) {
-        item->setText(name);
-        item->setToolTip(name.toHtmlEscaped());
-    }
-    QStringList names = model->NamesModel()->stringList();
-    names.append(name);
-    names.removeDuplicates();
-    model->NamesModel()->setStringList(names);
-    emit model->SignalRenameCategorySucceed(cateId, name);
-}
-
-void CategoryTreeModelWorker::RebuildPaths(QStandardItem* item)
-{
-    const QString path = item->data(int(CategoryTreeModel::DataRole::CateTree)).toString();
-    for (int row = 0; row < item->rowCount(); ++row) {
-        QStandardItem* child = item->child(row);
-        child->setData(path + QLatin1Char(',') +
-                           QString::number(
-                               child->data(int(CategoryTreeModel::DataRole::CateId)).toULongLong()),
-                       int(CategoryTreeModel::DataRole::CateTree));
-        RebuildPaths(child);
-    }
-}
-
-void CategoryTreeModelWorker::OnReadyToReloadCateTree()
-{
-    model->removeRows(0, model->rowCount());
-    index.clear();
-}
-
-void CategoryTreeModelWorker::OnAppendRow(QStandardItem* item, QStandardItem* parent)
-{
-    parent->appendRow(item);
-    IndexSubtree(item);
-}
-
-void CategoryTreeModelWorker::OnCateNamesReady(const QStringList& names)
-{
-    model->NamesModel()->setStringList(names);
-}
-
-void CategoryTreeModelWorker::IndexSubtree(QStandardItem* item)
-{
-    index.insert(item->data(int(CategoryTreeModel::DataRole::CateId)).toULongLong(), item);
-    for (int row = 0; row < item->rowCount(); ++row) {
-        IndexSubtree(item->child(row));
-    }
+    Keep(task, outcome);
 }
 
 void CategoryTreeModelWorker::TaskRunningSlowly(TaskInfo* task, bool isFinish)
 {
     TaskManager::TaskRunningSlowly(task, isFinish);
-    emit model->SignalTaskRunningSlowly(CategoryTreeModel::TaskType(task->type), isFinish);
+    emit SignalTaskSlow(task->type, isFinish);
 }
 
 void CategoryTreeModelWorker::TaskEnd(TaskInfo* task)
 {
-    emit model->SignalTaskEndStatus(task->uuid, EndStatusOf(task->status));
+    CategoryTaskResult result = task->results.value(kResult).value<CategoryTaskResult>();
+    result.type = task->type;
+    result.uuid = task->uuid;
+    result.endStatus = EndStatusOf(task->status);
+    // A move or rename the server accepted changes the tree only when its task finished; a
+    // stopped move still tells that the server took it.
+    if (result.outcome == CategoryTaskResult::Succeeded && task->status != TaskInfo::Finished) {
+        if (task->type == MoveType) {
+            result.outcome = CategoryTaskResult::Accepted;
+        } else if (task->type == RenameType) {
+            result.outcome = CategoryTaskResult::NoOutcome;
+        }
+    }
+    emit SignalTaskEnded(result);
 }
 
 QString CategoryTreeModelWorker::TaskTypeToString(int type)
 {
-    return QString::fromLatin1(QMetaEnum::fromType<CategoryTreeModel::TaskType>().valueToKey(type));
+    static const char* const kNames[] = {"RefreshCategory", "AddCategory", "MoveCategory",
+                                         "RenameCategory"};
+    return type >= 0 && type < 4 ? QString::fromLatin1(kNames[type]) : QString::number(type);
 }

@@ -1,36 +1,80 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QIcon>
+#include <QMetaType>
+#include <QStringList>
 #include <QUuid>
 
 #include "api/ApiCollection.h"
 #include "tasks/TaskManager.h"
 
-class CategoryTreeModel;
 class QJsonObject;
 class QStandardItem;
 
-Q_DECLARE_METATYPE(QStandardItem*)
+// What a category task came to. The worker hands it to its model when the task ends (GUI thread,
+// before the task leaves the list); the model applies it to its items and announces it.
+struct CategoryTaskResult
+{
+    enum Outcome
+    {
+        NoOutcome = 0,  // cancelled before it ran
+        Succeeded,
+        Failed,
+        Accepted,  // a move the server accepted, ended before the tree was changed
+    };
 
-// Runs the category operations of a CategoryTreeModel one after another (maxRunning 1, no type
-// policy). Trees and new items are built on the pool thread and attached on the GUI thread
-// through queued signals; the id index is touched only on the GUI thread, so the views may read
-// it while a load runs.
+    int type = -1;
+    QUuid uuid;
+    TaskManager::TaskEndStatus endStatus = TaskManager::None;
+    Outcome outcome = NoOutcome;
+    QString error;
+    // RefreshCategory: the whole new tree, built off the GUI thread and owned by the result
+    // until the model attaches it; null when the answer equals the tree already shown.
+    QStandardItem* tree = nullptr;
+    QStringList names;
+    // AddCategory: the new id and its parent (tree: the new item, without its path); MoveCategory:
+    // the category and its destination; RenameCategory: the category.
+    qulonglong cateId = 0;
+    qulonglong otherCateId = 0;
+    QString name;
+};
+Q_DECLARE_METATYPE(CategoryTaskResult)
+
+// Runs the category operations of a category tree one after another (maxRunning 1, no type
+// policy). It knows the web API and nothing of its model: the tree of a load is built on the
+// pool thread into unattached items, and every task ends in a CategoryTaskResult.
 class CategoryTreeModelWorker : public TaskManager
 {
     Q_OBJECT
 
 public:
-    explicit CategoryTreeModelWorker(CategoryTreeModel* model);
+    // The task types and item roles; CategoryTreeModel::TaskType and DataRole have these values
+    // (checked where the model is built).
+    enum Type
+    {
+        RefreshType = 0,
+        AddType,
+        MoveType,
+        RenameType
+    };
+    enum Role
+    {
+        CateIdRole = Qt::UserRole,
+        CateTreeRole,
+        ParentCateIdRole,
+        CateVideoCountRole,
+    };
+
+    explicit CategoryTreeModelWorker(QObject* parent = nullptr);
 
     QUuid RefreshCategory(qulonglong topCateId);
     QUuid AddCategory(qulonglong parentCateId, const QString& name);
     QUuid MoveCategory(qulonglong cateId, qulonglong dstCateId);
     QUuid RenameCategory(qulonglong cateId, const QString& name);
 
-    QStandardItem* ItemOfCateId(qulonglong cateId) const { return index.value(cateId); }
+    // A category item as the tree shows it (folder icon, escaped tool tip).
+    QStandardItem* NewItem(const QString& name) const;
 
     void TaskRunningSlowly(TaskInfo* task, bool isFinish) override;
     void TaskEnd(TaskInfo* task) override;
@@ -41,30 +85,22 @@ public:
     static QByteArray WithoutRequestId(const QByteArray& response);
 
 signals:
-    void SignalReadyToReloadCateTree();
-    void SignalAppendRow(QStandardItem* item, QStandardItem* parent);
-    void SignalCateNamesReady(QStringList names);
+    // A tree load started (emitted on the pool thread).
+    void SignalRefreshStarted();
+    void SignalTaskSlow(int type, bool isFinish);
+    // Every task's end, GUI thread.
+    void SignalTaskEnded(const CategoryTaskResult& result);
 
 private:
     void RunRefresh(TaskInfo* task);
     void RunAdd(TaskInfo* task);
     void RunMove(TaskInfo* task);
     void RunRename(TaskInfo* task);
-    void FinishMove(TaskInfo* task);
-    void FinishRename(TaskInfo* task);
-    void OnReadyToReloadCateTree();
-    void OnAppendRow(QStandardItem* item, QStandardItem* parent);
-    void OnCateNamesReady(const QStringList& names);
-    void IndexSubtree(QStandardItem* item);
-    void RebuildPaths(QStandardItem* item);
-    QStandardItem* NewItem(const QString& name) const;
     QStandardItem* ItemFromJson(const QJsonObject& node, QStringList* names) const;
     TaskInfo* NewTask(int type);
 
-    CategoryTreeModel* model;
-    QHash<qulonglong, QStandardItem*> index;
     QIcon folderIcon;
-    // The last tree answer the model was built from (request id cut out). Read and written
-    // only by tree loads, which never overlap.
+    // The last tree answer a tree was built from (request id cut out). Read and written only by
+    // tree loads, which never overlap.
     QByteArray lastTreeResponse;
 };

@@ -6,22 +6,40 @@
 #include <QIcon>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QMetaEnum>
+#include <QStandardItemModel>
 
 #include "api/ApiDownload.h"
 #include "api/ApiErrors.h"
 #include "api/ApiVideo.h"
 #include "app/DataDir.h"
-#include "models/VideoTableModel.h"
 #include "upload/SDKManager.h"
 
 using namespace ApiCollection;
-using TaskType = VideoTableModel::TaskType;
 
 namespace {
 
 constexpr int kThumbSize = 64;
-const QString kReported = QStringLiteral("reported");
+const QString kResult = QStringLiteral("result");
+
+void Keep(TaskInfo* task, const VideoTaskResult& result)
+{
+    task->results.insert(kResult, QVariant::fromValue(result));
+}
+
+VideoTaskResult FailedWith(const QString& error)
+{
+    VideoTaskResult result;
+    result.outcome = VideoTaskResult::Failed;
+    result.error = error;
+    return result;
+}
+
+VideoTaskResult SucceededOutcome()
+{
+    VideoTaskResult result;
+    result.outcome = VideoTaskResult::Succeeded;
+    return result;
+}
 
 qreal DevicePixelRatio()
 {
@@ -35,18 +53,20 @@ QString Key(const char* key)
 
 }  // namespace
 
-VideoTableModelWorker::VideoTableModelWorker(VideoTableModel* model)
-    : TaskManager(model), model(model)
+VideoTableModelWorker::VideoTableModelWorker(const QStandardItemModel& table, SDKManager& uploads,
+                                             QObject* parent)
+    : TaskManager(parent), table(table), uploads(uploads)
 {
+    qRegisterMetaType<VideoTaskResult>("VideoTaskResult");
     SetMaxRunning(5);
-    SetTypePolicy(int(TaskType::RefreshVideoList), OnePerType);
-    SetTypePolicy(int(TaskType::LoadThumbs), OnePerType);
-    SetTypePolicy(int(TaskType::MoveVideo), Exclusive);
-    SetTypePolicy(int(TaskType::DeleteVideo), Exclusive);
-    SetTypePolicy(int(TaskType::GetVideosInfo), Concurrent);
-    SetTypePolicy(int(TaskType::UpdateVideoInfo), Exclusive);
-    SetTypePolicy(int(TaskType::ChangeVideoCover), Exclusive);
-    SetTypePolicy(int(TaskType::UploadVideoCover), Exclusive);
+    SetTypePolicy(RefreshVideoListType, OnePerType);
+    SetTypePolicy(LoadThumbsType, OnePerType);
+    SetTypePolicy(MoveVideoType, Exclusive);
+    SetTypePolicy(DeleteVideoType, Exclusive);
+    SetTypePolicy(GetVideosInfoType, Concurrent);
+    SetTypePolicy(UpdateVideoInfoType, Exclusive);
+    SetTypePolicy(ChangeVideoCoverType, Exclusive);
+    SetTypePolicy(UploadVideoCoverType, Exclusive);
 
     const qreal ratio = DevicePixelRatio();
     const QSize size = QSize(kThumbSize, kThumbSize) * ratio;
@@ -60,13 +80,6 @@ VideoTableModelWorker::VideoTableModelWorker(VideoTableModel* model)
             defaultThumbnail.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         defaultThumbnail.setDevicePixelRatio(ratio);
     }
-
-    connect(this, &VideoTableModelWorker::SignalThumbImage, this,
-            &VideoTableModelWorker::OnThumbImage);
-    connect(this, &VideoTableModelWorker::SignalThumbsDone, this,
-            &VideoTableModelWorker::OnThumbsDone);
-    connect(model, &VideoTableModel::SignalRefreshVideoListSucceed, this,
-            [this]() { LoadThumbs(); });
 }
 
 TaskInfo* VideoTableModelWorker::NewTask(int type)
@@ -98,9 +111,9 @@ void VideoTableModelWorker::Supersede(int type, const QString& line,
 QUuid VideoTableModelWorker::RefreshVideoList(qulonglong cateId, const QString& titleFilter,
                                               bool containSubCate, int page, int pageSize, int sort)
 {
-    Supersede(int(TaskType::RefreshVideoList),
+    Supersede(RefreshVideoListType,
               QStringLiteral("RefreshVideoList is running, abort old refresh task:"), nullptr);
-    TaskInfo* task = NewTask(int(TaskType::RefreshVideoList));
+    TaskInfo* task = NewTask(RefreshVideoListType);
     task->params = {{Key("cateId"), cateId},
                     {Key("titleFilter"), titleFilter},
                     {Key("containSubCate"), containSubCate},
@@ -108,18 +121,16 @@ QUuid VideoTableModelWorker::RefreshVideoList(qulonglong cateId, const QString& 
                     {Key("pageSize"), pageSize},
                     {Key("sort"), sort}};
     task->runFunc = [this](TaskInfo* t) { RunRefresh(t); };
-    task->finishFunc = [this](TaskInfo* t) { FinishRefresh(t); };
     return Add(task);
 }
 
 QUuid VideoTableModelWorker::GetVideosInfo2(const QStringList& vids, int infoType)
 {
-    Supersede(int(TaskType::GetVideosInfo),
+    Supersede(GetVideosInfoType,
               QStringLiteral("GetVideosInfo2 is running, abort old refresh task:"), nullptr);
-    TaskInfo* task = NewTask(int(TaskType::GetVideosInfo));
+    TaskInfo* task = NewTask(GetVideosInfoType);
     task->params = {{Key("vids"), vids}, {Key("infoType"), infoType}};
     task->runFunc = [this](TaskInfo* t) { RunVideosInfo(t, true); };
-    task->finishFunc = [this](TaskInfo* t) { FinishVideosInfo2(t); };
     // TaskEnd tells the two GetVideosInfo variants apart by this key.
     task->params.insert(Key("fillTable"), true);
     return Add(task);
@@ -127,37 +138,24 @@ QUuid VideoTableModelWorker::GetVideosInfo2(const QStringList& vids, int infoTyp
 
 QUuid VideoTableModelWorker::GetVideosInfo(const QStringList& vids, int infoType)
 {
-    TaskInfo* task = NewTask(int(TaskType::GetVideosInfo));
+    TaskInfo* task = NewTask(GetVideosInfoType);
     task->params = {{Key("vids"), vids}, {Key("infoType"), infoType}};
     task->runFunc = [this](TaskInfo* t) { RunVideosInfo(t, false); };
-    task->finishFunc = [this](TaskInfo* t) {
-        emit model->SignalGetVideosInfoSucceed(
-            t->results.value(Key("result")).value<VideoInfosResult>());
-    };
     return Add(task);
 }
 
 QUuid VideoTableModelWorker::DeleteVideos(const QStringList& vids)
 {
-    TaskInfo* task = NewTask(int(TaskType::DeleteVideo));
+    TaskInfo* task = NewTask(DeleteVideoType);
     task->params.insert(Key("vids"), vids);
     task->prepareFunc = [this](TaskInfo* t) { PrepareDelete(t); };
     task->runFunc = [this](TaskInfo* t) { RunDelete(t); };
-    task->finishFunc = [this](TaskInfo* t) {
-        const auto errors =
-            t->results.value(Key("deleteVidsError")).value<VideoTableModel::DeleteErrors>();
-        if (!errors.isEmpty()) {
-            emit model->SignalDeleteVideosFailed(errors);
-        } else {
-            emit model->SignalDeleteVideosSucceed(t->params.value(Key("vids")).toStringList());
-        }
-    };
     return Add(task);
 }
 
 QUuid VideoTableModelWorker::MoveVideos(const QStringList& vids, qulonglong dstCateId)
 {
-    TaskInfo* task = NewTask(int(TaskType::MoveVideo));
+    TaskInfo* task = NewTask(MoveVideoType);
     task->params = {{Key("vids"), vids}, {Key("dstCateId"), dstCateId}};
     task->runFunc = [this](TaskInfo* t) { RunMove(t); };
     return Add(task);
@@ -166,24 +164,19 @@ QUuid VideoTableModelWorker::MoveVideos(const QStringList& vids, qulonglong dstC
 QUuid VideoTableModelWorker::UpdateVideoInfo(const QString& vid, const QString& title,
                                              const QString& tags, const QString& desc)
 {
-    TaskInfo* task = NewTask(int(TaskType::UpdateVideoInfo));
+    TaskInfo* task = NewTask(UpdateVideoInfoType);
     task->params = {
         {Key("vid"), vid}, {Key("title"), title}, {Key("tags"), tags}, {Key("desc"), desc}};
     task->runFunc = [this](TaskInfo* t) { RunUpdateInfo(t); };
-    task->finishFunc = [this](TaskInfo* t) {
-        emit model->SignalUpdateVideoInfoSucceed(
-            t->params.value(Key("vid")).toString(), t->params.value(Key("title")).toString(),
-            t->params.value(Key("tags")).toString(), t->params.value(Key("desc")).toString());
-    };
     return Add(task);
 }
 
 QUuid VideoTableModelWorker::ChangeVideoCover(const QString& vid, const QUrl& url)
 {
-    Supersede(int(TaskType::ChangeVideoCover),
+    Supersede(ChangeVideoCoverType,
               QStringLiteral("ChangeVideoCover is running, abort old task(vid: %1):").arg(vid),
               [vid](TaskInfo* old) { return old->params.value(Key("vid")).toString() == vid; });
-    TaskInfo* task = NewTask(int(TaskType::ChangeVideoCover));
+    TaskInfo* task = NewTask(ChangeVideoCoverType);
     task->params = {{Key("vid"), vid}, {Key("url"), url}};
     task->runFunc = [this](TaskInfo* t) { RunChangeCover(t); };
     return Add(task);
@@ -191,39 +184,27 @@ QUuid VideoTableModelWorker::ChangeVideoCover(const QString& vid, const QUrl& ur
 
 QUuid VideoTableModelWorker::UploadVideoCover(const QString& vid, const QFileInfo& fileinfo)
 {
-    Supersede(int(TaskType::UploadVideoCover),
+    Supersede(UploadVideoCoverType,
               QStringLiteral("UploadVideoCover is running, abort old task(vid: %1):").arg(vid),
               [vid](TaskInfo* old) { return old->params.value(Key("vid")).toString() == vid; });
-    TaskInfo* task = NewTask(int(TaskType::UploadVideoCover));
+    TaskInfo* task = NewTask(UploadVideoCoverType);
     task->params = {{Key("vid"), vid}, {Key("fileinfo"), QVariant::fromValue(fileinfo)}};
     task->runFunc = [this](TaskInfo* t) { RunUploadCover(t); };
     return Add(task);
 }
 
-QUuid VideoTableModelWorker::LoadThumbs()
+QUuid VideoTableModelWorker::LoadThumbs(const QString& userId)
 {
-    TaskInfo* task = NewTask(int(TaskType::LoadThumbs));
+    TaskInfo* task = NewTask(LoadThumbsType);
+    task->params.insert(Key("userId"), userId);
     task->prepareFunc = [this](TaskInfo* t) { PrepareThumbs(t); };
     task->runFunc = [this](TaskInfo* t) { RunThumbs(t); };
     return Add(task);
 }
 
-void VideoTableModelWorker::EndListLoad(TaskInfo* task, bool aborted, const QString& error)
-{
-    if (aborted) {
-        emit model->SignalRefreshVideoListAbort();
-    } else {
-        emit model->SignalRefreshVideoListFailed(error);
-    }
-    emit model->SignalVideoListAvailable(true);
-    emit model->SignalRefreshVideoListDone();
-    task->results.insert(kReported, true);
-}
-
 void VideoTableModelWorker::RunRefresh(TaskInfo* task)
 {
-    emit model->SignalRefreshVideoListAboutToDo();
-    emit model->SignalVideoListAvailable(false);
+    emit SignalListLoadStarted();
 
     const QVariantMap& p = task->params;
     QByteArray response;
@@ -239,47 +220,29 @@ void VideoTableModelWorker::RunRefresh(TaskInfo* task)
         errorText.clear();
     }
     if (error != NoError) {
-        const QString message = Failure(task, error, errorText, result);
-        EndListLoad(task, task->status == TaskInfo::Abort, message);
+        Keep(task, FailedWith(Failure(task, error, errorText, result)));
         return;
     }
-    if (task->status == TaskInfo::Abort) {
-        // Superseded after the answer arrived: the newer page is what the table shows.
-        EndListLoad(task, true, QString());
-        return;
-    }
-    task->results.insert(Key("contents"), result.contents);
-    task->results.insert(Key("pageNumber"), qulonglong(result.pageNumber));
-    task->results.insert(Key("totalPages"), qulonglong(result.totalPages));
-    task->results.insert(Key("pageSize"), qulonglong(result.pageSize));
-}
-
-void VideoTableModelWorker::FinishRefresh(TaskInfo* task)
-{
-    QList<VideoInfo> videos;
-    const QJsonArray contents = task->results.value(Key("contents")).toJsonArray();
-    for (const QJsonValue& element : contents) {
+    VideoTaskResult outcome = SucceededOutcome();
+    for (const QJsonValue& element : result.contents) {
         const QJsonObject item = element.toObject();
         if (!element.isObject() || !item.value(QLatin1String("basicInfo")).isObject()) {
             continue;
         }
         VideoInfoTypeFlags parts;
-        videos.append(parseVideoInfo(item, &parts));
+        outcome.videos.append(parseVideoInfo(item, &parts));
     }
-    model->FillRows(videos, task->params.value(Key("cateId")).toULongLong());
-    task->results.insert(kReported, true);
-    emit model->SignalRefreshVideoListSucceed(task->results.value(Key("pageNumber")).toULongLong(),
-                                              task->results.value(Key("totalPages")).toULongLong(),
-                                              task->results.value(Key("pageSize")).toULongLong());
-    emit model->SignalVideoListAvailable(true);
-    emit model->SignalRefreshVideoListDone();
+    outcome.cateId = p.value(Key("cateId")).toULongLong();
+    outcome.pageNumber = result.pageNumber;
+    outcome.totalPages = result.totalPages;
+    outcome.pageSize = result.pageSize;
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::RunVideosInfo(TaskInfo* task, bool fillTable)
 {
     if (fillTable) {
-        emit model->SignalRefreshVideoListAboutToDo();
-        emit model->SignalVideoListAvailable(false);
+        emit SignalListLoadStarted();
     }
     QByteArray response;
     QString errorText;
@@ -293,39 +256,36 @@ void VideoTableModelWorker::RunVideosInfo(TaskInfo* task, bool fillTable)
         errorText.clear();
     }
     if (error != NoError) {
-        const QString message = Failure(task, error, errorText, result);
-        if (fillTable) {
-            EndListLoad(task, task->status == TaskInfo::Abort, message);
-        } else {
-            emit model->SignalGetVideosInfoFailed(message);
-        }
+        Keep(task, FailedWith(Failure(task, error, errorText, result)));
         return;
     }
-    if (fillTable && task->status == TaskInfo::Abort) {
-        EndListLoad(task, true, QString());
-        return;
+    VideoTaskResult outcome = SucceededOutcome();
+    if (fillTable) {
+        // No current category: every row's category button is enabled.
+        outcome.videos = result.videos;
+        outcome.cateId = ~qulonglong(0);
+        outcome.pageNumber = 1;
+        outcome.totalPages = 1;
+        outcome.pageSize = 0;
+    } else {
+        outcome.infos = result;
     }
-    task->results.insert(Key("result"), QVariant::fromValue(result));
-}
-
-void VideoTableModelWorker::FinishVideosInfo2(TaskInfo* task)
-{
-    const auto result = task->results.value(Key("result")).value<VideoInfosResult>();
-    // No current category: every row's category button is enabled.
-    model->FillRows(result.videos, ~qulonglong(0));
-    task->results.insert(kReported, true);
-    emit model->SignalRefreshVideoListSucceed(1, 1, 0);
-    emit model->SignalVideoListAvailable(true);
-    emit model->SignalRefreshVideoListDone();
-    emit model->SignalGetVideoListDone(result.videos.size());
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::PrepareDelete(TaskInfo* task)
 {
     QStringList vids = task->params.value(Key("vids")).toStringList();
-    SDKManager& uploads = model->Uploads();
+    QStringList uploading;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const QStandardItem* first = table.item(row, 0);
+        const QString vid = first->data(VidRole).toString();
+        if (vids.contains(vid) && first->data(StatusRole).toInt() == kUploadingStatus) {
+            uploading.append(vid);
+        }
+    }
     QStringList notInClient;
-    for (const QString& vid : model->UploadingVids(vids)) {
+    for (const QString& vid : qAsConst(uploading)) {
         if (uploads.HasTask(vid)) {
             // Our own upload: the upload engine removes it from the platform and the queue.
             uploads.DeleteTask(vid);
@@ -344,7 +304,7 @@ void VideoTableModelWorker::RunDelete(TaskInfo* task)
     const QStringList notInClient =
         task->params.value(Key("uploadingVidsNoInClient")).toStringList();
     const QString type = TaskTypeToString(task->type);
-    VideoTableModel::DeleteErrors errors;
+    QList<QPair<QString, QString>> errors;
     for (const QString& vid : vids) {
         if (notInClient.contains(vid)) {
             const QString message = tr("DeleteUploadingVideoFromOtherClient");
@@ -373,7 +333,10 @@ void VideoTableModelWorker::RunDelete(TaskInfo* task)
             errors.append({vid, message});
         }
     }
-    task->results.insert(Key("deleteVidsError"), QVariant::fromValue(errors));
+    VideoTaskResult outcome = SucceededOutcome();
+    outcome.vids = vids;
+    outcome.deleteErrors = errors;
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::RunMove(TaskInfo* task)
@@ -390,10 +353,13 @@ void VideoTableModelWorker::RunMove(TaskInfo* task)
         errorText.clear();
     }
     if (error != NoError) {
-        emit model->SignalMoveVideoFailed(Failure(task, error, errorText, result));
+        Keep(task, FailedWith(Failure(task, error, errorText, result)));
         return;
     }
-    emit model->SignalMoveVideoSucceed(vids, dstCateId);
+    VideoTaskResult outcome = SucceededOutcome();
+    outcome.vids = vids;
+    outcome.cateId = dstCateId;
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::RunUpdateInfo(TaskInfo* task)
@@ -411,8 +377,15 @@ void VideoTableModelWorker::RunUpdateInfo(TaskInfo* task)
         errorText.clear();
     }
     if (error != NoError) {
-        emit model->SignalUpdateVideoInfoFailed(Failure(task, error, errorText, result));
+        Keep(task, FailedWith(Failure(task, error, errorText, result)));
+        return;
     }
+    VideoTaskResult outcome = SucceededOutcome();
+    outcome.vid = p.value(Key("vid")).toString();
+    outcome.title = p.value(Key("title")).toString();
+    outcome.tags = p.value(Key("tags")).toString();
+    outcome.desc = p.value(Key("desc")).toString();
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::RunChangeCover(TaskInfo* task)
@@ -429,11 +402,14 @@ void VideoTableModelWorker::RunChangeCover(TaskInfo* task)
         errorText.clear();
     }
     if (error != NoError) {
-        emit model->SignalChangeVideoCoverFailed(Failure(task, error, errorText, result));
+        Keep(task, FailedWith(Failure(task, error, errorText, result)));
         return;
     }
-    emit model->SignalChangeVideoCoverSucceed(vid, QUrl(result.imageUrlBig),
-                                              QUrl(result.imageUrlSmall));
+    VideoTaskResult outcome = SucceededOutcome();
+    outcome.vid = vid;
+    outcome.coverUrl = QUrl(result.imageUrlBig);
+    outcome.thumbsUrl = QUrl(result.imageUrlSmall);
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::RunUploadCover(TaskInfo* task)
@@ -451,27 +427,29 @@ void VideoTableModelWorker::RunUploadCover(TaskInfo* task)
         errorText.clear();
     }
     if (error != NoError) {
-        emit model->SignalUploadVideoCoverFailed(Failure(task, error, errorText, result));
+        Keep(task, FailedWith(Failure(task, error, errorText, result)));
         return;
     }
-    emit model->SignalUploadVideoCoverSucceed(vid, fileinfo, QUrl(result.imageUrlBig),
-                                              QUrl(result.imageUrlSmall));
+    VideoTaskResult outcome = SucceededOutcome();
+    outcome.vid = vid;
+    outcome.fileinfo = fileinfo;
+    outcome.coverUrl = QUrl(result.imageUrlBig);
+    outcome.thumbsUrl = QUrl(result.imageUrlSmall);
+    Keep(task, outcome);
 }
 
 void VideoTableModelWorker::PrepareThumbs(TaskInfo* task)
 {
     QVariantList downloads;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        const QStandardItem* first = model->item(row, 0);
-        const QUrl url = first->data(int(VideoTableModel::DataRole::ThumbnailURL)).toUrl();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const QStandardItem* first = table.item(row, 0);
+        const QUrl url = first->data(ThumbnailUrlRole).toUrl();
         if (url.isEmpty()) {
             continue;
         }
         downloads.append(
-            QVariantMap{{Key("vid"), first->data(int(VideoTableModel::DataRole::Vid)).toString()},
-                        {Key("url"), url}});
+            QVariantMap{{Key("vid"), first->data(VidRole).toString()}, {Key("url"), url}});
     }
-    task->params.insert(Key("userId"), model->Account().userId);
     task->params.insert(Key("downloadInfoList"), downloads);
     task->params.insert(Key("dataDir"), DataDirPath());
     task->params.insert(Key("devicePixelRatio"), DevicePixelRatio());
@@ -551,52 +529,46 @@ void VideoTableModelWorker::RunThumbs(TaskInfo* task)
     emit SignalThumbsDone();
 }
 
-void VideoTableModelWorker::OnThumbImage(const QString& vid, const QImage& image)
-{
-    const QPixmap pixmap = QPixmap::fromImage(image);
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (model->item(row, 0)->data(int(VideoTableModel::DataRole::Vid)).toString() != vid) {
-            continue;
-        }
-        // One repaint at the end of the batch instead of one per thumbnail.
-        const bool blocked = model->blockSignals(true);
-        model->item(row, int(VideoTableModel::Column::Thumbs))
-            ->setData(pixmap, VideoTableModel::kThumbnailRole);
-        model->blockSignals(blocked);
-        break;
-    }
-    emit model->SignalThumbsAlready(vid, pixmap);
-}
-
-void VideoTableModelWorker::OnThumbsDone()
-{
-    if (model->rowCount() > 0) {
-        emit model->dataChanged(model->index(0, 0),
-                                model->index(model->rowCount() - 1, model->columnCount() - 1));
-    }
-}
-
 void VideoTableModelWorker::TaskRunningSlowly(TaskInfo* task, bool isFinish)
 {
     TaskManager::TaskRunningSlowly(task, isFinish);
-    emit model->SignalTaskRunningSlowly(TaskType(task->type), isFinish);
+    emit SignalTaskSlow(task->type, isFinish);
 }
 
 void VideoTableModelWorker::TaskEnd(TaskInfo* task)
 {
-    // A list load aborted after its answer arrived has told nobody yet; the page still waits
-    // for its end.
-    const bool listLoad = task->type == int(TaskType::RefreshVideoList) ||
-                          task->params.value(Key("fillTable")).toBool();
-    if (listLoad && task->status == TaskInfo::Abort && !task->results.contains(kReported)) {
-        emit model->SignalRefreshVideoListAbort();
-        emit model->SignalVideoListAvailable(true);
-        emit model->SignalRefreshVideoListDone();
+    VideoTaskResult result = task->results.value(kResult).value<VideoTaskResult>();
+    result.type = task->type;
+    result.uuid = task->uuid;
+    result.endStatus = EndStatusOf(task->status);
+    result.fillsTable =
+        task->type == RefreshVideoListType || task->params.value(Key("fillTable")).toBool();
+    result.byVids = result.fillsTable && task->type == GetVideosInfoType;
+    const bool finished = task->status == TaskInfo::Finished;
+    if (result.fillsTable) {
+        // A stopped list load ends as aborted however far it got; the newer load is what the
+        // table shows.
+        if (task->status == TaskInfo::Abort) {
+            result.outcome = VideoTaskResult::Aborted;
+        } else if (result.outcome == VideoTaskResult::Succeeded && !finished) {
+            result.outcome = VideoTaskResult::NoOutcome;
+        }
+    } else if (result.outcome == VideoTaskResult::Succeeded && !finished) {
+        // Moves and cover changes the server took count even when stopped afterwards; the
+        // other results count only for a task that finished.
+        const bool serverTook = task->type == MoveVideoType || task->type == ChangeVideoCoverType ||
+                                task->type == UploadVideoCoverType;
+        if (!serverTook) {
+            result.outcome = VideoTaskResult::NoOutcome;
+        }
     }
-    emit model->SignalTaskEndStatus(task->uuid, EndStatusOf(task->status));
+    emit SignalTaskEnded(result);
 }
 
 QString VideoTableModelWorker::TaskTypeToString(int type)
 {
-    return QString::fromLatin1(QMetaEnum::fromType<TaskType>().valueToKey(type));
+    static const char* const kNames[] = {"RefreshVideoList", "LoadThumbs",      "MoveVideo",
+                                         "DeleteVideo",      "GetVideosInfo",   "UpdateVideoInfo",
+                                         "ChangeVideoCover", "UploadVideoCover"};
+    return type >= 0 && type < 8 ? QString::fromLatin1(kNames[type]) : QString::number(type);
 }

@@ -45,7 +45,9 @@ bool SDKManager::Init(const QString& userId, const QString& appId, const QString
     }
     KVRSetSdkLogLevel(2);
     KVRSetSdkCachePath(QDir(DataDirPath()).absolutePath().toUtf8().constData());
-    KVRSetSdkPlatformUrl(ApiCollection::platformBaseUrl().toUtf8().constData());
+    // The upload library knows no deployment of its own: it gets the transport's.
+    const Deployment deployment = ApiCollection::CurrentDeployment();
+    KVRSetSdkPlatformUrl(deployment.platformUrl.toUtf8().constData());
 
     const int rc = KVRInitSdkLibrary(userId.toUtf8().constData(), appId.toUtf8().constData(),
                                      appSecret.toUtf8().constData());
@@ -55,7 +57,7 @@ bool SDKManager::Init(const QString& userId, const QString& appId, const QString
         return false;
     }
     KVRSetSdkHttpRequest(3);
-    KVRSetSdkCacertFile(ApiCollection::caBundlePath().toUtf8().constData());
+    KVRSetSdkCacertFile(deployment.caBundlePath.toUtf8().constData());
     qInfo() << "SDK initialled, version:" << QString::fromUtf8(KVRGetSdkVersion());
     return true;
 }

@@ -95,9 +95,7 @@ private slots:
     void loginSucceeds();
     void loginRefusals_data();
     void loginRefusals();
-    void loginLock();
     void categoryTree();
-    void categoryChanges();
     void categoryRefusals_data();
     void categoryRefusals();
     void videoListAndInfo();
@@ -105,7 +103,6 @@ private slots:
     void videoRefusals_data();
     void videoRefusals();
     void coverUploadNonAsciiName();
-    void thumbnailDownloads();
     void checkVersionOffered();
     void faultSwitches_data();
     void faultSwitches();
@@ -214,30 +211,6 @@ void TestApiPlatform::loginRefusals()
     }
 }
 
-void TestApiPlatform::loginLock()
-{
-    const QString email = QStringLiteral("locked@kavro.example");
-    int previous = -1;
-    LoginResult result;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        result = LoginResult();
-        QCOMPARE(Login(email, QStringLiteral("wrong"), &result), ApiReturnFailed);
-        if (result.errorCode == ACCOUNT_LOCKED) {
-            break;
-        }
-        QCOMPARE(result.errorCode, int(MAIN_ACCOUNT_PWD_ERR));
-        if (previous >= 0) {
-            QCOMPARE(result.remainLoginChange, previous - 1);
-        }
-        previous = result.remainLoginChange;
-    }
-    QCOMPARE(result.errorCode, int(ACCOUNT_LOCKED));
-    // Locked means locked, even for the right password.
-    LoginResult again;
-    QCOMPARE(Login(email, QStringLiteral("locked1234"), &again), ApiReturnFailed);
-    QCOMPARE(again.errorCode, int(ACCOUNT_LOCKED));
-}
-
 void TestApiPlatform::categoryTree()
 {
     GetCateTreeResult tree;
@@ -247,30 +220,6 @@ void TestApiPlatform::categoryTree()
     QVERIFY(!algebra.isEmpty());
     QVERIFY(readUInt64(algebra.value(QLatin1String("parentId"))) > 0);
     QVERIFY(!FindNode(tree.data, QStringLiteral("中文")).isEmpty());
-}
-
-void TestApiPlatform::categoryChanges()
-{
-    const QString name = QStringLiteral("新分类 α&b=c");
-    AddCategoryResult added;
-    QCOMPARE(Api(ParseAddCategoryResponse, &added, AddCategoryRequest, rootCateId, name), NoError);
-    QVERIFY(added.cateId > 0);
-    QCOMPARE(CategoryId(name), added.cateId);
-
-    const QString renamed = QStringLiteral("改名 + 100%");
-    ApiResult result;
-    QCOMPARE(
-        Api(ParseRenameCategoryResponse, &result, RenameCategoryRequest, added.cateId, renamed),
-        NoError);
-    QCOMPARE(CategoryId(renamed), added.cateId);
-
-    const quint64 archive = CategoryId(QStringLiteral("Archive"));
-    QVERIFY(archive > 0);
-    QCOMPARE(Api(ParseMoveCategoryResponse, &result, MoveCategoryRequest, added.cateId, archive),
-             NoError);
-    GetCateTreeResult tree;
-    QCOMPARE(Api(ParseGetCateTreeResponse, &tree, GetCateTreeRequest, archive), NoError);
-    QCOMPARE(readUInt64(FindNode(tree.data, renamed).value(QLatin1String("parentId"))), archive);
 }
 
 void TestApiPlatform::categoryRefusals_data()
@@ -496,47 +445,6 @@ void TestApiPlatform::coverUploadNonAsciiName()
     QCOMPARE(Api(ParseUploadVideoCoverResponse, &missing, UploadVideoCoverRequest, QStringList{vid},
                  folder + QStringLiteral("/none.png"), nullptr),
              FileIsNotExist);
-}
-
-void TestApiPlatform::thumbnailDownloads()
-{
-    ListVideoResult list;
-    QCOMPARE(Api(ParseListVideoResponse, &list, ListVideoRequest, rootCateId, QString(), true, 1,
-                 20, NoSort),
-             NoError);
-    QList<_DownloadInfo> infos;
-    for (const QJsonValue& item : qAsConst(list.contents)) {
-        const QJsonObject basic = item.toObject().value(QLatin1String("basicInfo")).toObject();
-        const QUrl url(basic.value(QLatin1String("thumbnailURL")).toString());
-        if (url.isValid() && !url.isEmpty()) {
-            _DownloadInfo info;
-            info.url = url;
-            info.fileInfo = QFileInfo(
-                dir.filePath(QStringLiteral("thumbs/%1")
-                                 .arg(item.toObject().value(QLatin1String("vid")).toString())));
-            infos.append(info);
-        }
-    }
-    // Eight, not a full batch of ten: the devplatform serves from a pool of eight threads and
-    // holds kept-alive connections, so a ninth and tenth connection would wait past the connect
-    // time-out. Ten at once is covered by tst_api_transport.
-    infos = infos.mid(0, 8);
-    QVERIFY(infos.size() >= 2);
-    QList<_DownloadInfo*> files;
-    for (auto& info : infos) {
-        files.append(&info);
-    }
-    int succeeded = 0;
-    QCOMPARE(OffGuiThread([&] {
-                 return MultiDownloadRequest(
-                     QUuid::createUuid(), files,
-                     [&succeeded](_DownloadInfo*, bool ok) { succeeded += ok ? 1 : 0; }, nullptr);
-             }),
-             NoError);
-    QCOMPARE(succeeded, infos.size());
-    for (const auto& info : infos) {
-        QVERIFY(QFileInfo(info.fileInfo.absoluteFilePath()).size() > 0);
-    }
 }
 
 void TestApiPlatform::checkVersionOffered()

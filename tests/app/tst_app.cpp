@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/Config.h"
+#include "app/Deployment.h"
 #include "app/Format.h"
 #include "app/Log.h"
 #include "app/TextValidator.h"
@@ -28,6 +29,9 @@ private slots:
     void configSeesOtherWriters();
     void textValidator_data();
     void textValidator();
+    void deploymentPlatformUrl_data();
+    void deploymentPlatformUrl();
+    void deploymentCaBundle();
 };
 
 void TestApp::formatMessage_data()
@@ -211,6 +215,57 @@ void TestApp::textValidator()
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(TextValidator::IsValid(text), valid);
+}
+
+void TestApp::deploymentPlatformUrl_data()
+{
+    QTest::addColumn<QString>("env");
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("built-in") << QString() << QString()
+                              << QStringLiteral("https://api.kavro.example");
+    QTest::newRow("ini") << QString() << QStringLiteral("https://ini.example/")
+                         << QStringLiteral("https://ini.example");
+    QTest::newRow("environment over ini")
+        << QStringLiteral("https://127.0.0.1:8443//") << QStringLiteral("https://ini.example")
+        << QStringLiteral("https://127.0.0.1:8443");
+}
+
+void TestApp::deploymentPlatformUrl()
+{
+    QFETCH(QString, env);
+    QFETCH(QString, ini);
+    QFETCH(QString, url);
+    const QByteArray saved = qgetenv("KAVRO_PLATFORM_URL");
+    const bool hadEnv = qEnvironmentVariableIsSet("KAVRO_PLATFORM_URL");
+    if (env.isEmpty()) {
+        qunsetenv("KAVRO_PLATFORM_URL");
+    } else {
+        qputenv("KAVRO_PLATFORM_URL", env.toUtf8());
+    }
+    QTemporaryDir dir;
+    Config config(dir.filePath(QStringLiteral("global.ini")));
+    if (!ini.isEmpty()) {
+        config.SetValue(QStringLiteral("Custom"), QStringLiteral("platformUrl"), ini);
+    }
+    const QString found = Deployment::FromConfig(&config).platformUrl;
+    if (hadEnv) {
+        qputenv("KAVRO_PLATFORM_URL", saved);
+    } else {
+        qunsetenv("KAVRO_PLATFORM_URL");
+    }
+    QCOMPARE(found, url);
+}
+
+void TestApp::deploymentCaBundle()
+{
+    QTemporaryDir dir;
+    Config config(dir.filePath(QStringLiteral("global.ini")));
+    QCOMPARE(Deployment::FromConfig(&config).caBundlePath,
+             QCoreApplication::applicationDirPath() + QStringLiteral("/cacert.pem"));
+    config.SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
+                    QStringLiteral("/etc/kavro/ca.pem"));
+    QCOMPARE(Deployment::FromConfig(&config).caBundlePath, QStringLiteral("/etc/kavro/ca.pem"));
 }
 
 QTEST_GUILESS_MAIN(TestApp)

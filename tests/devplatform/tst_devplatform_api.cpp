@@ -74,27 +74,6 @@ private:
         return reply.Json().value(QStringLiteral("data")).toObject();
     }
 
-    QJsonObject Node(qint64 cateId) const
-    {
-        QJsonObject found;
-        Walk(Tree(), [&](const QJsonObject& node) {
-            if (node.value(QStringLiteral("cateId")).toVariant().toLongLong() == cateId) {
-                found = node;
-            }
-        });
-        return found;
-    }
-
-    qint64 AddCategory(qint64 parent, const QString& name) const
-    {
-        const HttpReply reply = Post(QStringLiteral("/v3/category/add"),
-                                     {{QStringLiteral("parentId"), QString::number(parent)},
-                                      {QStringLiteral("name"), name}});
-        return reply.ErrorCode() == 0
-                   ? reply.Json().value(QStringLiteral("data")).toVariant().toLongLong()
-                   : 0;
-    }
-
     // Login credentials of a sub-account of the demo library.
     QPair<QString, QString> SubCredentials(const QString& email) const
     {
@@ -498,29 +477,6 @@ private slots:
                      .toArray()
                      .size(),
                  0);
-    }
-
-    void addRenameMove()
-    {
-        const qint64 id = AddCategory(3, QString::fromUtf8("\xe6\x96\xb0\xe5\xbb\xba Box"));
-        QVERIFY(id > 0);
-        QCOMPARE(Node(id).value(QStringLiteral("cateTree")).toString(),
-                 QStringLiteral("1,3,%1").arg(id));
-        QCOMPARE(Post(QStringLiteral("/v3/category/update-info"),
-                      {{QStringLiteral("cateId"), QString::number(id)},
-                       {QStringLiteral("cateName"), QStringLiteral("Renamed")}})
-                     .ErrorCode(),
-                 0);
-        QCOMPARE(Node(id).value(QStringLiteral("cateName")).toString(), QStringLiteral("Renamed"));
-        const qint64 child = AddCategory(id, QStringLiteral("Child"));
-        QCOMPARE(Post(QStringLiteral("/v3/category/update-cate"),
-                      {{QStringLiteral("cateId"), QString::number(id)},
-                       {QStringLiteral("destCateId"), QStringLiteral("6")}})
-                     .ErrorCode(),
-                 0);
-        QCOMPARE(Node(child).value(QStringLiteral("cateTree")).toString(),
-                 QStringLiteral("1,2,6,%1,%2").arg(id).arg(child));
-        QCOMPARE(Node(id).value(QStringLiteral("parentId")).toVariant().toLongLong(), 6);
     }
 };
 

@@ -41,8 +41,12 @@ void BuildTree(CategoryTreeModel* model)
     courses->appendRow(Category(5, QStringLiteral("Physics"), QStringLiteral("1,2,5"), 2));
     maths->appendRow(Category(6, QStringLiteral("Algebra"), QStringLiteral("1,2,4,6"), 4));
     marketing->appendRow(Category(7, QStringLiteral("Campaigns"), QStringLiteral("1,3,7"), 3));
-    // The same path a tree load takes: attached and indexed in one step on the GUI thread.
-    emit model->Worker()->SignalAppendRow(top, model->invisibleRootItem());
+    // The same path a tree load takes: the worker's result, attached and indexed in one step.
+    CategoryTaskResult loaded;
+    loaded.type = int(CategoryTreeModel::TaskType::RefreshCategory);
+    loaded.outcome = CategoryTaskResult::Succeeded;
+    loaded.tree = top;
+    emit model->Worker()->SignalTaskEnded(loaded);
 }
 
 ApiCollection::VideoInfo Video(const QString& vid, int status, qulonglong cateId)

@@ -136,7 +136,9 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(LoadTree(&model));
     const qulonglong top = model.TopCateId();
-    const QString added = QStringLiteral("Added %1").arg(QDateTime::currentMSecsSinceEpoch());
+    // Names that need escaping in a form body and characters outside ASCII.
+    const QString added =
+        QStringLiteral("新分类 α&b=c %1").arg(QDateTime::currentMSecsSinceEpoch());
 
     QSignalSpy addSucceed(&model, &CategoryTreeModel::SignalAddCategorySucceed);
     model.AddCategory(top, added);
@@ -166,10 +168,10 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
              PathOf(model, maths) + QLatin1Char(',') + QString::number(algebra));
 
     QSignalSpy renamed(&model, &CategoryTreeModel::SignalRenameCategorySucceed);
-    model.RenameCategory(algebra, QStringLiteral("Linear algebra"));
+    model.RenameCategory(algebra, QStringLiteral("改名 + 100%"));
     QVERIFY(renamed.wait(15000));
-    QCOMPARE(model.CateName(algebra), QStringLiteral("Linear algebra"));
-    QVERIFY(model.NamesModel()->stringList().contains(QStringLiteral("Linear algebra")));
+    QCOMPARE(model.CateName(algebra), QStringLiteral("改名 + 100%"));
+    QVERIFY(model.NamesModel()->stringList().contains(QStringLiteral("改名 + 100%")));
 
     // The server's tree agrees with what the model built locally.
     const QString mathsPath = PathOf(model, maths);
@@ -177,8 +179,9 @@ void TestModelsPlatform::addMoveRenameUpdateTree()
     QVERIFY(LoadTree(&model));
     QCOMPARE(PathOf(model, maths), mathsPath);
     QCOMPARE(PathOf(model, algebra), algebraPath);
-    QCOMPARE(model.CateName(algebra), QStringLiteral("Linear algebra"));
-    QVERIFY(model.IndexOfCateId(newId).isValid());
+    QCOMPARE(model.CateName(algebra), QStringLiteral("改名 + 100%"));
+    QCOMPARE(model.CateName(newId), added);
+    QCOMPARE(PathOf(model, newId), PathOf(model, top) + QLatin1Char(',') + QString::number(newId));
 }
 
 void TestModelsPlatform::failedAddReportsAndLeavesTree()

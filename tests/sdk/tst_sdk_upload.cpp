@@ -62,7 +62,6 @@ private slots:
     void uploadAndCompare();
     void secondUploadIsSecondPass();
     void pauseAndResume();
-    void resumeAfterKill();
     void deleteWhileRunning();
     void destroyWhileRunning();
     void finishedUploadIsNeverFailed_data();
@@ -176,65 +175,6 @@ void TestSdkUpload::pauseAndResume()
         sentBeforePause - resumedAt < size / 100,
         qPrintable(QStringLiteral("sent %1, resumed at %2").arg(sentBeforePause).arg(resumedAt)));
     VerifyOnServer(up.Vid(), file);
-}
-
-void TestSdkUpload::resumeAfterKill()
-{
-    const qint64 size = 96 << 20;
-    const QString file = FilePath(QStringLiteral("kill.bin"));
-    QVERIFY(MakeFile(file, size, 12));
-    const QString driver =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/sdk_upload_driver");
-    const QStringList args{QStringLiteral("--file"),   file,
-                           QStringLiteral("--url"),    Env("KAVRO_PLATFORM_URL"),
-                           QStringLiteral("--cacert"), Env("KAVRO_TEST_CACERT"),
-                           QStringLiteral("--cache"),  CacheDir(),
-                           QStringLiteral("--user"),   QLatin1String(kDemoUserId),
-                           QStringLiteral("--app"),    QLatin1String(kDemoAppId),
-                           QStringLiteral("--secret"), QLatin1String(kDemoAppSecret),
-                           QStringLiteral("--log"),    FilePath(QStringLiteral("driver.log"))};
-
-    // First process: limited so that it is mid-way when killed at a random moment.
-    QProcess first;
-    first.start(driver, args + QStringList{QStringLiteral("--limit"), QString::number(24 << 20)});
-    QVERIFY(first.waitForStarted());
-    // Once it is under way (8 MiB sent), kill it at a random moment of the next 1.5 s.
-    QByteArray output;
-    qint64 lastSeen = 0;
-    auto readProgress = [&] {
-        output += first.readAllStandardOutput();
-        for (const QByteArray& line : output.split('\n')) {
-            if (line.startsWith("progress ")) {
-                lastSeen = qMax(lastSeen, line.mid(9).toLongLong());
-            }
-        }
-    };
-    QElapsedTimer started;
-    started.start();
-    while (lastSeen < (8 << 20) && started.elapsed() < 60000) {
-        first.waitForReadyRead(200);
-        readProgress();
-    }
-    QThread::msleep(QRandomGenerator::global()->bounded(1500));
-    first.kill();  // SIGKILL
-    QVERIFY(first.waitForFinished());
-    readProgress();
-    QVERIFY2(lastSeen > 0 && lastSeen < size, "the first process must die mid-way");
-
-    QProcess second;
-    second.start(driver, args);
-    QVERIFY(second.waitForFinished(120000));
-    const QByteArray out = second.readAllStandardOutput();
-    const QByteArray tail = out.right(300) + second.readAllStandardError().right(2000);
-    QVERIFY2(second.exitCode() == 0 && out.contains("result 0 "), tail.constData());
-    const int at = out.indexOf("start ");
-    QVERIFY(at >= 0);
-    const qint64 start = out.mid(at + 6, out.indexOf('\n', at) - at - 6).toLongLong();
-    // It continued where the server stood, having lost less than 1 % in flight.
-    QVERIFY2(start >= lastSeen - size / 100,
-             qPrintable(QStringLiteral("start %1, last seen %2").arg(start).arg(lastSeen)));
-    const int vidAt = out.indexOf("vid ");
-    VerifyOnServer(QString::fromLatin1(out.mid(vidAt + 4, 34)), file);
 }
 
 void TestSdkUpload::deleteWhileRunning()

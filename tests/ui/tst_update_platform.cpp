@@ -19,7 +19,6 @@ class TestUpdatePlatform : public QObject
 private slots:
     void initTestCase();
     void init();
-    void newerVersionFound();
     void cancelledDownloadLeavesNothing();
     void completeDownloadOffersInstall();
     void unreachableServiceFails();
@@ -62,16 +61,6 @@ void TestUpdatePlatform::Check(UpdateDialog* dialog, int expected)
     QTRY_COMPARE_WITH_TIMEOUT(dialog->CurrentState(), expected, 15000);
 }
 
-void TestUpdatePlatform::newerVersionFound()
-{
-    UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
-    QCOMPARE(dialog.InstallerPath(), installer);
-    Check(&dialog, UpdateDialog::NewVersion);
-    const QString text = dialog.findChild<QLabel*>(QStringLiteral("newVersionLabel"))->text();
-    QVERIFY2(text.contains(QStringLiteral("2.4.3")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("2.4.2")), qPrintable(text));
-}
-
 void TestUpdatePlatform::cancelledDownloadLeavesNothing()
 {
     {
@@ -94,7 +83,11 @@ void TestUpdatePlatform::cancelledDownloadLeavesNothing()
 void TestUpdatePlatform::completeDownloadOffersInstall()
 {
     UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
+    QCOMPARE(dialog.InstallerPath(), installer);
     Check(&dialog, UpdateDialog::NewVersion);
+    const QString text = dialog.findChild<QLabel*>(QStringLiteral("newVersionLabel"))->text();
+    QVERIFY2(text.contains(QStringLiteral("2.4.3")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("2.4.2")), qPrintable(text));
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("updateBtn")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dialog.CurrentState(), int(UpdateDialog::ReadyToInstall), 60000);
     QCOMPARE(QFileInfo(installer).size(), qint64(KAVRO_INSTALLER_SIZE));

@@ -70,6 +70,7 @@ void DemoDriver::Add(const QString& name, int delayMs, std::function<void()> run
 void DemoDriver::Start()
 {
     AddLoginSteps();
+    AddTransferSteps();
     AddEditSteps();
     AddMainWindowSteps();
     RunNext();

@@ -42,6 +42,7 @@ private:
 
     void AddLoginSteps();
     void AddMainWindowSteps();
+    void AddTransferSteps();  // DemoTransferSteps.cpp
     // DemoEditSteps.cpp: the video edit dialog and the batch vid search.
     void AddEditSteps();
     void ClickMenuRow(const char* buttonName, const char* rowName);

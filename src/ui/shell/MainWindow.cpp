@@ -4,10 +4,12 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
+#include "app/Config.h"
 #include "ui/common/MsgBox.h"
 #include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
 #include "ui/shell/MainWindowTitleWidget.h"
+#include "ui/transfer/TransferListWidget.h"
 #include "ui_MainWindow.h"
 #include "upload/SDKManager.h"
 
@@ -49,8 +51,10 @@ void MainWindow::Init()
             emit SignalExit(code);
         }
     });
-    connect(titleWidget, &MainWindowTitleWidget::SignalQuit, this,
-            [] { QApplication::closeAllWindows(); });
+    connect(titleWidget, &MainWindowTitleWidget::SignalQuit, this, [this] {
+        quitting = true;
+        QApplication::closeAllWindows();
+    });
     BuildVideoListPage();
     BuildTransferListPage();
 }
@@ -69,10 +73,21 @@ void MainWindow::PlacePage(QWidget* placeholder, QWidget* page)
 // and connect it to the title widget and the transfer page as the pages require.
 void MainWindow::BuildVideoListPage() {}
 
-// The transfer list page (src/ui/transfer). Build it here from the services it needs, e.g.
-//   PlacePage(ui->transferList, new TransferListWidget(services.uploads, services.categories,
-//                                                      services.config, services.account));
-void MainWindow::BuildTransferListPage() {}
+// The transfer list page (src/ui/transfer): restores the account's unfinished uploads.
+void MainWindow::BuildTransferListPage()
+{
+    transferPage =
+        new TransferListWidget(services.uploads, services.db, services.categories, services.config);
+    PlacePage(ui->transferList, transferPage);
+    transferPage->Init();
+    connect(transferPage, &TransferListWidget::SignalJumpToTransferList, this,
+            [this] { ui->stackedWidget->setCurrentWidget(ui->transferList); });
+    // The post-task action "quit" and the tray's quit end the program in order.
+    connect(transferPage, &TransferListWidget::SignalQuitRequested, this, [this] {
+        quitting = true;
+        QApplication::closeAllWindows();
+    });
+}
 
 QWidget* MainWindow::CurrentPage() const
 {
@@ -101,7 +116,9 @@ bool MainWindow::ExitCheck()
 
 void MainWindow::OnAllOperation(bool start)
 {
-    if (start) {
+    if (transferPage) {
+        transferPage->OnAllOperation(start);
+    } else if (start) {
         services.uploads.StartAll();
     } else {
         services.uploads.PauseAll();
@@ -110,6 +127,14 @@ void MainWindow::OnAllOperation(bool start)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // "Minimise to tray": closing the window hides it while a tray shows the queue.
+    if (!quitting && !exitAllowed && transferPage && transferPage->TrayShown() &&
+        services.config.Value(QStringLiteral("Application"), QStringLiteral("closeBehavior"))
+                .toString() == QLatin1String("hide")) {
+        hide();
+        event->ignore();
+        return;
+    }
     // Once allowed (quit closes every window, this one again) the question is not repeated.
     if (exitAllowed || ExitCheck()) {
         exitAllowed = true;

@@ -5,6 +5,7 @@
 #include "app/AppServices.h"
 
 class MainWindowTitleWidget;
+class TransferListWidget;
 
 namespace Ui {
 class MainWindow;
@@ -55,4 +56,6 @@ private:
     Ui::MainWindow* ui;
     MainWindowTitleWidget* titleWidget = nullptr;
     bool exitAllowed = false;
+    TransferListWidget* transferPage = nullptr;
+    bool quitting = false;  // closing ends the program even when closing would hide to the tray
 };
