@@ -1618,8 +1618,8 @@
         <translation>确定</translation>
     </message>
     <message>
-        <source>Delete &lt;span style=&apos;color: #FF4646&apos;&gt;%1&lt;/span&gt; videos Failed</source>
-        <translation>有 &lt;span style=&apos;color: #FF4646&apos;&gt;%1&lt;/span&gt; 个视频删除失败</translation>
+        <source>Delete &lt;span style='color: #FF4646'&gt;%1&lt;/span&gt; videos Failed</source>
+        <translation>有 &lt;span style='color: #FF4646'&gt;%1&lt;/span&gt; 个视频删除失败</translation>
     </message>
 </context>
 <context>
@@ -1887,7 +1887,7 @@
         <translation>删除后无法恢复，确定删除</translation>
     </message>
     <message>
-        <source>File&quot;%1&quot;</source>
+        <source>File"%1"</source>
         <translation>“%1”吗？</translation>
     </message>
     <message>
@@ -1920,6 +1920,271 @@
     <message>
         <source>VideoTableView.CopyTitle</source>
         <translation>复制标题</translation>
+    </message>
+</context>
+<context>
+    <name>VideoBatchSearchDialog</name>
+    <message>
+        <source>Batch Search Vids</source>
+        <translation>按视频 ID 批量查询</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>Download Template</source>
+        <translation>下载模板</translation>
+    </message>
+    <message>
+        <source>Batch Search Hint</source>
+        <translation>可直接输入或粘贴视频 ID，也可导入 csv、txt 文件或将文件拖到此窗口；每行一个视频 ID，或用逗号、分号、空格分隔。</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Query</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <source>Input Vid Count Tips</source>
+        <translation>已输入 %1 个视频 ID，还可输入 %2 个</translation>
+    </message>
+    <message>
+        <source>AllVidFiles</source>
+        <translation>所有支持的文件</translation>
+    </message>
+    <message>
+        <source>CsvFiles</source>
+        <translation>CSV 文件</translation>
+    </message>
+    <message>
+        <source>TxtFiles</source>
+        <translation>文本文件</translation>
+    </message>
+    <message>
+        <source>Save Template Failed</source>
+        <translation>模板保存失败，请检查保存位置</translation>
+    </message>
+    <message>
+        <source>Save csv template file</source>
+        <translation>保存 CSV 模板文件</translation>
+    </message>
+    <message>
+        <source>Vids Empty</source>
+        <translation>请先输入要查询的视频 ID</translation>
+    </message>
+    <message>
+        <source>Drag File Error</source>
+        <translation>只支持拖入 csv 或 txt 文件</translation>
+    </message>
+</context>
+<context>
+    <name>VideoEditDialog</name>
+    <message>
+        <source>VideoEditDialog.WindowTitle</source>
+        <translation>编辑视频</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.BasicInfo</source>
+        <translation>基本信息</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CoverInfo</source>
+        <translation>封面设置</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.VideoTiltePlaceholder</source>
+        <translation>请输入视频标题</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.VideoDescPlaceholder</source>
+        <translation>请输入视频描述</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.VideoTagsPlaceholder</source>
+        <translation>请输入标签，多个标签用逗号分隔</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Title:</source>
+        <translation>标题：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Desc:</source>
+        <translation>描述：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Tags:</source>
+        <translation>标签：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Vid:</source>
+        <translation>视频 ID：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Duration:</source>
+        <translation>时长：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.FileSize:</source>
+        <translation>文件大小：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadTime:</source>
+        <translation>上传时间：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ModifyTime:</source>
+        <translation>修改时间：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.SelectCover</source>
+        <translation>选择截图作为封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.OwnCover</source>
+        <translation>自定义封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCover</source>
+        <translation>上传封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.SelectedCover</source>
+        <translation>当前封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CoverNotice</source>
+        <translation>点击左侧截图即可设为封面；也可上传自定义封面：支持 JPG、PNG、GIF、BMP 格式，大小不超过 5 MB，分辨率不超过 1920×1080。</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UpdateVideoInfoFailed:</source>
+        <translation>视频信息保存失败：</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>网络较慢，正在处理，请稍候……</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.InvalidInput</source>
+        <translation>输入内容含有不支持的字符，请修改后重试</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.EmptyTitle</source>
+        <translation>标题不能为空</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CloseWhenUpdateVideoInfo!</source>
+        <translation>正在保存视频信息，请稍后再关闭</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CloseWhenChanging!</source>
+        <translation>正在更换封面，请稍后再关闭</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CloseWhenUploading!</source>
+        <translation>正在上传封面，请稍后再关闭</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.GetVideosInfoFailed: %1</source>
+        <translation>获取视频信息失败：%1</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ChangeCoverSucceed</source>
+        <translation>封面更换成功</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ChangeCoverFailed: %1</source>
+        <translation>封面更换失败：%1</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverSucceed</source>
+        <translation>封面上传成功</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverFailed: %1</source>
+        <translation>封面上传失败：%1</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ReUploadCoverWillOverride?</source>
+        <translation>重新上传将替换当前的自定义封面，是否继续？</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.SupportImageFormat</source>
+        <translation>图片文件</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ChoiceFile</source>
+        <translation>选择封面图片</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverFileSizeTooLarge</source>
+        <translation>封面图片不能超过 5 MB</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverResolutionTooLarge</source>
+        <translation>封面图片分辨率不能超过 1920×1080</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverUnreadable</source>
+        <translation>无法读取该图片，请选择 JPG、PNG、GIF 或 BMP 格式的图片</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Uploading...</source>
+        <translation>上传中……</translation>
+    </message>
+</context>
+<context>
+    <name>VidTextBrowser</name>
+    <message>
+        <source>Search Vids Tips</source>
+        <translation>输入视频 ID 后按回车确认；可一次粘贴多个，用逗号、分号、空格或换行分隔，最多 100 个</translation>
+    </message>
+    <message>
+        <source>Input some vids, and some error vids</source>
+        <translation>已添加 %1 个视频 ID，%2 个格式不正确</translation>
+    </message>
+    <message>
+        <source>Input some vids</source>
+        <translation>已添加 %1 个视频 ID</translation>
+    </message>
+    <message>
+        <source>Input the same vids</source>
+        <translation>%1 个视频 ID 已在列表中</translation>
+    </message>
+    <message>
+        <source>Input none vids</source>
+        <translation>没有可添加的视频 ID</translation>
+    </message>
+    <message>
+        <source>Input more than 100 vids </source>
+        <translation>最多只能输入 100 个视频 ID</translation>
+    </message>
+    <message>
+        <source>Input Correct Vid</source>
+        <translation>请输入正确的视频 ID</translation>
+    </message>
+    <message>
+        <source>The Vid Exist</source>
+        <translation>该视频 ID 已在列表中</translation>
     </message>
 </context>
 </TS>

@@ -72,6 +72,7 @@ void DemoDriver::Start()
     AddLoginSteps();
     AddLibrarySteps();
     AddTransferSteps();
+    AddEditSteps();
     AddMainWindowSteps();
     RunNext();
 }

@@ -39,6 +39,8 @@
 #include "ui/library/Paginator.h"
 #include "ui/library/SelectCategoryDialog.h"
 #include "ui/library/SmoothScrollHelper.h"
+#include "ui/library/VideoBatchSearchDialog.h"
+#include "ui/library/VideoEditDialog.h"
 #include "ui/library/VideoTableView.h"
 
 namespace {
@@ -112,6 +114,7 @@ VideoListWidget::VideoListWidget(AccountManager& accounts, CategoryTreeModel& ca
 
     ApplyPermissions();
     ConnectModels();
+    ConnectDialogs();
     loadingCateMovie->start();
     loadingVideoMovie->start();
     cateTreeStackedWidget->setCurrentWidget(loadingCatePage);
@@ -120,6 +123,24 @@ VideoListWidget::VideoListWidget(AccountManager& accounts, CategoryTreeModel& ca
 }
 
 VideoListWidget::~VideoListWidget() = default;
+
+// The page owns its dialogs while they are open: each runs modally over the page and goes when
+// it closes.
+void VideoListWidget::ConnectDialogs()
+{
+    connect(this, &VideoListWidget::SignalEditVideoRequested, this,
+            [this](const QModelIndex& index) {
+                VideoEditDialog dialog(videos, this);
+                dialog.SetVideoRow(index);
+                dialog.exec();
+            });
+    connect(this, &VideoListWidget::SignalBatchSearchRequested, this, [this] {
+        VideoBatchSearchDialog dialog(this);
+        if (dialog.exec() == QDialog::Accepted) {
+            SlotShowBatchSearchResult(dialog.Vids());
+        }
+    });
+}
 
 void VideoListWidget::BuildCategorySide()
 {

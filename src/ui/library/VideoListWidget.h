@@ -84,6 +84,7 @@ private:
     void BuildCategorySide();
     void BuildVideoSide();
     void ApplyPermissions();
+    void ConnectDialogs();
     void ConnectModels();
 
     QUuid ReloadWithSearchText();
