@@ -165,6 +165,22 @@ write("videoList", "no_video_img.svg", svg(EMPTY_BOX + '<circle cx="80" cy="30" 
 write("videoList", "no_search_result_img.svg", svg(
     EMPTY_BOX + '<circle cx="112" cy="102" r="16" fill="#fff" stroke="%s" stroke-width="4"/>' % ACCENT +
     '<path d="M124 114l12 12" stroke="%s" stroke-width="5" stroke-linecap="round"/>' % ACCENT, 160, 160))
+ADD_CATE = lambda c: stroke("M12 6v12M6 12h12", c, 1.8)
+states("videoList", "icon_add_cate", ADD_CATE, (INK, ACCENT, ACCENT_DARK), 16)
+REFRESH = lambda c: stroke("M19 12a7 7 0 1 1-2.05-4.95M19 5v4h-4", c, 1.8)
+states("videoList", "icon_refresh", REFRESH, (INK, ACCENT, ACCENT_DARK), 16)
+BRANCH_CLOSED = lambda c: stroke("M10 7l5 5-5 5", c, 1.8)
+BRANCH_OPEN = lambda c: stroke("M7 10l5 5 5-5", c, 1.8)
+write("videoList", "icon_branch_closed.svg", svg(BRANCH_CLOSED(MUTED), 16))
+write("videoList", "icon_branch_open.svg", svg(BRANCH_OPEN(MUTED), 16))
+write("videoList", "icon_page_previous.svg", svg(stroke("M14 7l-5 5 5 5", INK, 1.8), 16))
+write("videoList", "icon_checkbox_partial.svg", svg(
+    '<rect x="3" y="3" width="18" height="18" rx="4" fill="%s"/>' % ACCENT + stroke("M8 12h8", WHITE, 2.2), 16))
+write("videoList", "icon_checkbox_unchecked.svg", svg(
+    '<rect x="3.5" y="3.5" width="17" height="17" rx="4" fill="#ffffff" stroke="#c9cdd4" stroke-width="1.4"/>', 16))
+write("videoList", "icon_checkbox_unchecked_disabled.svg", svg(
+    '<rect x="3.5" y="3.5" width="17" height="17" rx="4" fill="#f7f8fa" stroke="#e5e6eb" stroke-width="1.4"/>', 16))
+write("videoList", "icon_page_next.svg", svg(stroke("M10 7l5 5-5 5", INK, 1.8), 16))
 DELETE = lambda c: stroke("M4.5 7h15M9.5 7V5h5v2M6.5 7l1 12.5h9l1-12.5M10 10.5v6M14 10.5v6", c, 1.7)
 states("transferList", "icon_delete_tasks", DELETE, (MUTED, DANGER, DANGER), 16)
 states("transferList", "icon_start", lambda c: '<path d="M8 5.5v13l10.5-6.5z" stroke="%s" stroke-width="1.7"/>' % c,

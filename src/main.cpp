@@ -14,6 +14,7 @@
 #include "app/DataDir.h"
 #include "app/Log.h"
 #include "platform/CrashHandler.h"
+#include "platform/PrivateFiles.h"
 #include "platform/TerminationHandler.h"
 
 namespace {
@@ -62,15 +63,24 @@ void LogEnvironment(const Application& app)
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(Log::LogMessageHandler);
+    Platform::RestrictNewFiles();
+    // A termination signal from here on waits in a pipe until the event loop runs.
+    Platform::CatchTerminationSignals();
 
     // The data directory is named after the executable; set the name before the first path
     // is asked for, as QApplication would.
     QCoreApplication::setApplicationName(QFileInfo(QFile::decodeName(argv[0])).baseName());
 
-    Log::OpenLogFile(Log::LogBasePath() + QStringLiteral("_client.log"));
+    // Without a log folder (read-only data directory, "log" not a folder) the lines go to
+    // stderr.
+    const QString logBase = Log::LogBasePath();
+    if (!logBase.isEmpty()) {
+        Log::OpenLogFile(logBase + QStringLiteral("_client.log"));
+    }
     qInfo().noquote() << "Run in work dir:" << QDir::currentPath();
     qInfo().noquote() << "System info:" << QSysInfo::prettyProductName()
                       << QSysInfo::kernelVersion() << QSysInfo::currentCpuArchitecture();
+    Platform::TightenPrivateFiles(DataDirPath());
 
     const QString crashDir = DataDirPath(QStringLiteral("crash"));
     if (!crashDir.isNull()) {

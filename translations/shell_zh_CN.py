@@ -90,6 +90,9 @@ TEXTS = {
         "MsgBox.DefaultTitle": "提示",
     },
     "NetSettingsDialog": {
+        "NetSettingsDialog.PlatformAddress:": "平台地址：",
+        "NetSettingsDialog.PlatformAddressNotHttps": "平台地址须为 https:// 开头的完整地址",
+        "NetSettingsDialog.PlatformUnreachable %1": "无法连接该平台地址：%1",
         "NetSettingsDialog.NetSettings": "网络设置",
         "NetSettingsDialog.Type:": "代理类型：",
         "NetSettingsDialog.NoProxy": "不使用代理",
@@ -142,6 +145,11 @@ TEXTS = {
     },
     "UpdateDialog": {
         "Client Update": "软件更新",
+        "Installing the new version...": "正在安装新版本…",
+        "The new version is installed. It runs the next time the program starts.":
+            "新版本已安装，下次启动程序时生效。",
+        "Please install the package from its folder: %1": "请在所在文件夹中安装此安装包：%1",
+        "The installer could not run. %1": "安装程序未能运行。%1",
         "Current Version": "当前版本",
         "Checking": "正在检查更新…",
         "Cancel": "取消",

@@ -4,6 +4,10 @@
 <context>
     <name>AccountManager</name>
     <message>
+        <source>%1 (platform address: %2)</source>
+        <translation>%1（平台地址：%2）</translation>
+    </message>
+    <message>
         <source>, </source>
         <translation>，</translation>
     </message>
@@ -253,6 +257,23 @@
         <source>KavroUploadClient</source>
         <translation>Kavro 上传客户端</translation>
     </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Application.DatabaseDamaged</source>
+        <translation>本地数据库已损坏，无法读取。原文件已移至：
+%1
+已新建一个空数据库，可以继续上传；之前记住的账号和未完成的上传需要重新添加。</translation>
+    </message>
+</context>
+<context>
+    <name>PackageInstaller</name>
+    <message>
+        <source>Authorization was refused.</source>
+        <translation>未获得管理员授权。</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -327,6 +348,86 @@
     <message>
         <source>ErrorCodeString.OtherError, code:</source>
         <translation>其他错误，错误码：</translation>
+    </message>
+    <message>
+        <source>title</source>
+        <translation>标题</translation>
+    </message>
+    <message>
+        <source>description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>thumbnailURL</source>
+        <translation>缩略图地址</translation>
+    </message>
+    <message>
+        <source>coverURL</source>
+        <translation>封面地址</translation>
+    </message>
+    <message>
+        <source>creationTime</source>
+        <translation>上传时间</translation>
+    </message>
+    <message>
+        <source>updateTime</source>
+        <translation>更新时间</translation>
+    </message>
+    <message>
+        <source>size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>cateId</source>
+        <translation>分类ID</translation>
+    </message>
+    <message>
+        <source>cateName</source>
+        <translation>分类名称</translation>
+    </message>
+    <message>
+        <source>tags</source>
+        <translation>标签</translation>
+    </message>
+    <message>
+        <source>uploader</source>
+        <translation>上传者</translation>
+    </message>
+    <message>
+        <source>playTimes</source>
+        <translation>播放次数</translation>
+    </message>
+    <message>
+        <source>md5Checksum</source>
+        <translation>MD5校验值</translation>
+    </message>
+    <message>
+        <source>Select Video Is Empty</source>
+        <translation>请先勾选要导出的视频</translation>
+    </message>
+    <message>
+        <source>Select Video Data</source>
+        <translation>视频数据</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>条</translation>
+    </message>
+    <message>
+        <source>Export csv video data file</source>
+        <translation>导出视频数据（CSV）</translation>
+    </message>
+    <message>
+        <source>CsvFiles</source>
+        <translation>CSV 文件</translation>
     </message>
 </context>
 <context>
@@ -742,6 +843,18 @@
 <context>
     <name>NetSettingsDialog</name>
     <message>
+        <source>NetSettingsDialog.PlatformAddress:</source>
+        <translation>平台地址：</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.PlatformAddressNotHttps</source>
+        <translation>平台地址须为 https:// 开头的完整地址</translation>
+    </message>
+    <message>
+        <source>NetSettingsDialog.PlatformUnreachable %1</source>
+        <translation>无法连接该平台地址：%1</translation>
+    </message>
+    <message>
         <source>NetSettingsDialog.NetSettings</source>
         <translation>网络设置</translation>
     </message>
@@ -933,6 +1046,22 @@
     <message>
         <source>Client Update</source>
         <translation>软件更新</translation>
+    </message>
+    <message>
+        <source>Installing the new version...</source>
+        <translation>正在安装新版本…</translation>
+    </message>
+    <message>
+        <source>The new version is installed. It runs the next time the program starts.</source>
+        <translation>新版本已安装，下次启动程序时生效。</translation>
+    </message>
+    <message>
+        <source>Please install the package from its folder: %1</source>
+        <translation>请在所在文件夹中安装此安装包：%1</translation>
+    </message>
+    <message>
+        <source>The installer could not run. %1</source>
+        <translation>安装程序未能运行。%1</translation>
     </message>
     <message>
         <source>Current Version</source>
@@ -1399,6 +1528,663 @@
     <message>
         <source>Delete</source>
         <translation>移除</translation>
+    </message>
+</context>
+<context>
+    <name>AddCategoryDialog</name>
+    <message>
+        <source>AddCategoryDialog.Title</source>
+        <translation>新建子分类</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.CateName:</source>
+        <translation>分类名称：</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.InputEditorPlaceholder</source>
+        <translation>请输入分类名称</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.AddCategoryFailed:</source>
+        <translation>新建分类失败：</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>操作较慢，请稍候…</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.EmptyCateName</source>
+        <translation>分类名称不能为空</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.CateNameMySQLIncompatible</source>
+        <translation>分类名称含有不支持的字符（如表情符号）</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.CateNameDuplicated</source>
+        <translation>同级分类中已有同名分类</translation>
+    </message>
+    <message>
+        <source>AddCategoryDialog.IsAddingCategory</source>
+        <translation>正在新建分类，请稍候</translation>
+    </message>
+</context>
+<context>
+    <name>CategoryTreeView</name>
+    <message>
+        <source>CategoryTreeView.AddSubCategory</source>
+        <translation>新建子分类</translation>
+    </message>
+    <message>
+        <source>CategoryTreeView.MoveCategory</source>
+        <translation>移动分类</translation>
+    </message>
+    <message>
+        <source>CategoryTreeView.RenameCategory</source>
+        <translation>重命名</translation>
+    </message>
+</context>
+<context>
+    <name>CopyCodeDialog</name>
+    <message>
+        <source>CopyCodeDialog.Title</source>
+        <translation>播放代码</translation>
+    </message>
+    <message>
+        <source>CopyCodeDialog.Copy</source>
+        <translation>复制代码</translation>
+    </message>
+    <message>
+        <source>CopyCodeDialog.Copied</source>
+        <translation>代码已复制到剪贴板</translation>
+    </message>
+</context>
+<context>
+    <name>DeleteVideoFailedPromptDialog</name>
+    <message>
+        <source>DeleteVideoFailedPromptDialog.Title</source>
+        <translation>删除失败</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Delete &lt;span style='color: #FF4646'&gt;%1&lt;/span&gt; videos Failed</source>
+        <translation>有 &lt;span style='color: #FF4646'&gt;%1&lt;/span&gt; 个视频删除失败</translation>
+    </message>
+</context>
+<context>
+    <name>Paginator</name>
+    <message>
+        <source>Paginator.JumpTo</source>
+        <translation>跳至</translation>
+    </message>
+    <message>
+        <source>Paginator.Pages</source>
+        <translation>页</translation>
+    </message>
+    <message>
+        <source>%1/Page</source>
+        <translation>%1 条/页</translation>
+    </message>
+    <message>
+        <source>total %1 pages</source>
+        <translation>共 %1 页</translation>
+    </message>
+</context>
+<context>
+    <name>SelectCategoryDialog</name>
+    <message>
+        <source>SelectCategoryDialog.TitleMoveCategory</source>
+        <translation>移动分类</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.TitleMoveVideo</source>
+        <translation>移动视频</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.SearchEditorPlaceholder</source>
+        <translation>搜索分类</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveCategoryFailed:</source>
+        <translation>移动分类失败：</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveVideoFailed:</source>
+        <translation>移动视频失败：</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.NoSelected</source>
+        <translation>请选择目标分类</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveCategoryToSrcCategory</source>
+        <translation>分类已在该分类下，请选择其他分类</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.MoveCategoryToSelfCategory</source>
+        <translation>不能把分类移动到它自己下面</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>操作较慢，请稍候…</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.IsMovingCategory</source>
+        <translation>正在移动分类，请稍候</translation>
+    </message>
+    <message>
+        <source>SelectCategoryDialog.IsMovingVideo</source>
+        <translation>正在移动视频，请稍候</translation>
+    </message>
+</context>
+<context>
+    <name>VideoListWidget</name>
+    <message>
+        <source>VideoList.SearchCate</source>
+        <translation>搜索分类</translation>
+    </message>
+    <message>
+        <source>SearchCate</source>
+        <translation>搜索分类</translation>
+    </message>
+    <message>
+        <source>AddCate</source>
+        <translation>新建子分类</translation>
+    </message>
+    <message>
+        <source>RefreshCate</source>
+        <translation>刷新分类</translation>
+    </message>
+    <message>
+        <source>VideoList.LoadingCate...</source>
+        <translation>正在加载分类…</translation>
+    </message>
+    <message>
+        <source>VideoList.Upload</source>
+        <translation>上传视频</translation>
+    </message>
+    <message>
+        <source>Return List</source>
+        <translation>返回列表</translation>
+    </message>
+    <message>
+        <source>VideoList.CurrentCategory</source>
+        <translation>当前分类</translation>
+    </message>
+    <message>
+        <source>VideoList.AllCategory</source>
+        <translation>全部分类</translation>
+    </message>
+    <message>
+        <source>VideoList.SearchFile</source>
+        <translation>搜索视频标题</translation>
+    </message>
+    <message>
+        <source>SearchVideo</source>
+        <translation>搜索视频</translation>
+    </message>
+    <message>
+        <source>BatchSearch</source>
+        <translation>批量查询</translation>
+    </message>
+    <message>
+        <source>TimeDescSort</source>
+        <translation>上传时间从新到旧</translation>
+    </message>
+    <message>
+        <source>TimeAscSort</source>
+        <translation>上传时间从旧到新</translation>
+    </message>
+    <message>
+        <source>TitleDescSort</source>
+        <translation>标题降序</translation>
+    </message>
+    <message>
+        <source>TitleAscSort</source>
+        <translation>标题升序</translation>
+    </message>
+    <message>
+        <source>VideoList.NoContainSub</source>
+        <translation>不含子分类</translation>
+    </message>
+    <message>
+        <source>VideoList.ContainSub</source>
+        <translation>含子分类</translation>
+    </message>
+    <message>
+        <source>Export Data</source>
+        <translation>导出数据</translation>
+    </message>
+    <message>
+        <source>VideoList.Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>VideoList.Move</source>
+        <translation>移动</translation>
+    </message>
+    <message>
+        <source>VideoList.Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>VideoList.NoVideo</source>
+        <translation>这个分类还没有视频</translation>
+    </message>
+    <message>
+        <source>VideoList.LoadingVideo...</source>
+        <translation>正在加载视频…</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshVideoSucceed</source>
+        <translation>视频列表已刷新</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshVideoListFailed:</source>
+        <translation>加载视频列表失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.MoveVideoSucceed</source>
+        <translation>视频已移动</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoSucceed</source>
+        <translation>视频已删除</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshCategoryFailed:</source>
+        <translation>加载分类失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.AddCategorySucceed</source>
+        <translation>分类已新建</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.MoveCategorySucceed</source>
+        <translation>分类已移动</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RenameCategorySucceed</source>
+        <translation>分类已重命名</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RenameCategoryFailed:</source>
+        <translation>重命名分类失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.RefreshVideoListMySQLIncompatible</source>
+        <translation>搜索内容含有不支持的字符（如表情符号）</translation>
+    </message>
+    <message>
+        <source>VideoList.NoSearchResult</source>
+        <translation>没有找到相关视频</translation>
+    </message>
+    <message>
+        <source>Total %1 videos</source>
+        <translation>共 %1 个视频</translation>
+    </message>
+    <message>
+        <source>Selected %1/%2 videos</source>
+        <translation>已选 %1/%2 个视频</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>操作较慢，请稍候…</translation>
+    </message>
+    <message>
+        <source>Search %1 Video</source>
+        <translation>查询到 %1 个视频</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>系统提示</translation>
+    </message>
+    <message>
+        <source>Return To Video List</source>
+        <translation>确定返回视频列表吗？</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.IsOperatingCategory</source>
+        <translation>分类正在处理中，请稍后再刷新</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.ExportFailed:</source>
+        <translation>导出失败：</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.NoSelected</source>
+        <translation>请先勾选视频</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.CanNotMoveUploadingVideo</source>
+        <translation>上传中的视频不能移动</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoConfirmTitle</source>
+        <translation>删除视频</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoConfirmMessage</source>
+        <translation>删除后无法恢复，确定删除</translation>
+    </message>
+    <message>
+        <source>File"%1"</source>
+        <translation>“%1”吗？</translation>
+    </message>
+    <message>
+        <source>Selected &lt;span style=color:rgb(241,91,52);&gt;%1&lt;/span&gt; videos</source>
+        <translation>选中的 &lt;span style=color:rgb(241,91,52);&gt;%1&lt;/span&gt; 个视频吗？</translation>
+    </message>
+    <message>
+        <source>VideoListWidget.DeleteVideoContainsUploadTask</source>
+        <translation>其中有正在上传的视频，上传任务也会被删除</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+</context>
+<context>
+    <name>VideoTableView</name>
+    <message>
+        <source>VideoTableView.VidCopied</source>
+        <translation>视频 ID 已复制</translation>
+    </message>
+    <message>
+        <source>VideoTableView.TitleCopied</source>
+        <translation>标题已复制</translation>
+    </message>
+    <message>
+        <source>VideoTableView.CopyVid</source>
+        <translation>复制视频 ID</translation>
+    </message>
+    <message>
+        <source>VideoTableView.CopyTitle</source>
+        <translation>复制标题</translation>
+    </message>
+</context>
+<context>
+    <name>VideoBatchSearchDialog</name>
+    <message>
+        <source>Batch Search Vids</source>
+        <translation>按视频 ID 批量查询</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>Download Template</source>
+        <translation>下载模板</translation>
+    </message>
+    <message>
+        <source>Batch Search Hint</source>
+        <translation>可直接输入或粘贴视频 ID，也可导入 csv、txt 文件或将文件拖到此窗口；每行一个视频 ID，或用逗号、分号、空格分隔。</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Query</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <source>Input Vid Count Tips</source>
+        <translation>已输入 %1 个视频 ID，还可输入 %2 个</translation>
+    </message>
+    <message>
+        <source>AllVidFiles</source>
+        <translation>所有支持的文件</translation>
+    </message>
+    <message>
+        <source>CsvFiles</source>
+        <translation>CSV 文件</translation>
+    </message>
+    <message>
+        <source>TxtFiles</source>
+        <translation>文本文件</translation>
+    </message>
+    <message>
+        <source>Save Template Failed</source>
+        <translation>模板保存失败，请检查保存位置</translation>
+    </message>
+    <message>
+        <source>Save csv template file</source>
+        <translation>保存 CSV 模板文件</translation>
+    </message>
+    <message>
+        <source>Vids Empty</source>
+        <translation>请先输入要查询的视频 ID</translation>
+    </message>
+    <message>
+        <source>Drag File Error</source>
+        <translation>只支持拖入 csv 或 txt 文件</translation>
+    </message>
+</context>
+<context>
+    <name>VideoEditDialog</name>
+    <message>
+        <source>VideoEditDialog.WindowTitle</source>
+        <translation>编辑视频</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.BasicInfo</source>
+        <translation>基本信息</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CoverInfo</source>
+        <translation>封面设置</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.VideoTiltePlaceholder</source>
+        <translation>请输入视频标题</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.VideoDescPlaceholder</source>
+        <translation>请输入视频描述</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.VideoTagsPlaceholder</source>
+        <translation>请输入标签，多个标签用逗号分隔</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Title:</source>
+        <translation>标题：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Desc:</source>
+        <translation>描述：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Tags:</source>
+        <translation>标签：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Vid:</source>
+        <translation>视频 ID：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Duration:</source>
+        <translation>时长：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.FileSize:</source>
+        <translation>文件大小：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadTime:</source>
+        <translation>上传时间：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ModifyTime:</source>
+        <translation>修改时间：</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.SelectCover</source>
+        <translation>选择截图作为封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.OwnCover</source>
+        <translation>自定义封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCover</source>
+        <translation>上传封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.SelectedCover</source>
+        <translation>当前封面</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CoverNotice</source>
+        <translation>点击左侧截图即可设为封面；也可上传自定义封面：支持 JPG、PNG、GIF、BMP 格式，大小不超过 5 MB，分辨率不超过 1920×1080。</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UpdateVideoInfoFailed:</source>
+        <translation>视频信息保存失败：</translation>
+    </message>
+    <message>
+        <source>TaskRunningSlowly</source>
+        <translation>网络较慢，正在处理，请稍候……</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.InvalidInput</source>
+        <translation>输入内容含有不支持的字符，请修改后重试</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.EmptyTitle</source>
+        <translation>标题不能为空</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CloseWhenUpdateVideoInfo!</source>
+        <translation>正在保存视频信息，请稍后再关闭</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CloseWhenChanging!</source>
+        <translation>正在更换封面，请稍后再关闭</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.CloseWhenUploading!</source>
+        <translation>正在上传封面，请稍后再关闭</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.GetVideosInfoFailed: %1</source>
+        <translation>获取视频信息失败：%1</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ChangeCoverSucceed</source>
+        <translation>封面更换成功</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ChangeCoverFailed: %1</source>
+        <translation>封面更换失败：%1</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverSucceed</source>
+        <translation>封面上传成功</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverFailed: %1</source>
+        <translation>封面上传失败：%1</translation>
+    </message>
+    <message>
+        <source>SystemTip</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ReUploadCoverWillOverride?</source>
+        <translation>重新上传将替换当前的自定义封面，是否继续？</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.SupportImageFormat</source>
+        <translation>图片文件</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.ChoiceFile</source>
+        <translation>选择封面图片</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverFileSizeTooLarge</source>
+        <translation>封面图片不能超过 5 MB</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverResolutionTooLarge</source>
+        <translation>封面图片分辨率不能超过 1920×1080</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.UploadCoverUnreadable</source>
+        <translation>无法读取该图片，请选择 JPG、PNG、GIF 或 BMP 格式的图片</translation>
+    </message>
+    <message>
+        <source>VideoEditDialog.Uploading...</source>
+        <translation>上传中……</translation>
+    </message>
+</context>
+<context>
+    <name>VidTextBrowser</name>
+    <message>
+        <source>Search Vids Tips</source>
+        <translation>输入视频 ID 后按回车确认；可一次粘贴多个，用逗号、分号、空格或换行分隔，最多 100 个</translation>
+    </message>
+    <message>
+        <source>Input some vids, and some error vids</source>
+        <translation>已添加 %1 个视频 ID，%2 个格式不正确</translation>
+    </message>
+    <message>
+        <source>Input some vids</source>
+        <translation>已添加 %1 个视频 ID</translation>
+    </message>
+    <message>
+        <source>Input the same vids</source>
+        <translation>%1 个视频 ID 已在列表中</translation>
+    </message>
+    <message>
+        <source>Input none vids</source>
+        <translation>没有可添加的视频 ID</translation>
+    </message>
+    <message>
+        <source>Input more than 100 vids </source>
+        <translation>最多只能输入 100 个视频 ID</translation>
+    </message>
+    <message>
+        <source>Input Correct Vid</source>
+        <translation>请输入正确的视频 ID</translation>
+    </message>
+    <message>
+        <source>The Vid Exist</source>
+        <translation>该视频 ID 已在列表中</translation>
     </message>
 </context>
 </TS>

@@ -14,6 +14,7 @@
 #include "HttpUtil.h"
 #include "ImageGenerator.h"
 #include "PlatformContext.h"
+#include "UpdatePackages.h"
 
 namespace {
 
@@ -48,10 +49,12 @@ void FileHost::Register(httplib::Server& server)
             return;
         }
         QString path = context_.filesDir + QLatin1Char('/') + relative;
-        const QString installer = context_.options.updateInstaller;
-        if (!installer.isEmpty() &&
-            relative == QLatin1String(kInstallerPrefix) + QFileInfo(installer).fileName()) {
-            path = installer;
+        if (relative.startsWith(QLatin1String(kInstallerPrefix))) {
+            const QString offered = UpdatePackages::LocalFile(
+                context_.options, relative.mid(int(qstrlen(kInstallerPrefix))));
+            if (!offered.isEmpty()) {
+                path = offered;
+            }
         }
         if (!QFileInfo(path).isFile() && !DrawPicture(relative, path)) {
             HttpUtil::SetText(res, QStringLiteral("not found"), 404);

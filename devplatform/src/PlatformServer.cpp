@@ -16,6 +16,7 @@
 #include "FileHost.h"
 #include "GrowingThreadPool.h"
 #include "HttpUtil.h"
+#include "InfoPages.h"
 #include "LoginEndpoint.h"
 #include "Seeder.h"
 #include "UpdateEndpoint.h"
@@ -70,6 +71,7 @@ bool PlatformServer::Start(QString* error)
     endpoints_.push_back(std::make_unique<VideoEndpoints>(context_));
     endpoints_.push_back(std::make_unique<UpdateEndpoint>(context_));
     endpoints_.push_back(std::make_unique<FileHost>(context_));
+    endpoints_.push_back(std::make_unique<InfoPages>(context_));
 
     http_ =
         std::make_unique<httplib::SSLServer>(context_.options.certFile.toLocal8Bit().constData(),

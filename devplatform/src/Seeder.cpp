@@ -234,7 +234,18 @@ bool Seeder::SeedDemo()
     locked.appSecret = QStringLiteral("locked-secret-11");
     locked.expirationMs = now + 30 * kDayMs;
     locked.space = kGiB;
-    return AddMain(&locked, QStringLiteral("locked1234"), QStringLiteral("Locked library"));
+    if (!AddMain(&locked, QStringLiteral("locked1234"), QStringLiteral("Locked library"))) {
+        return false;
+    }
+    // A library as a new customer finds it: the top category and nothing else.
+    Account fresh;
+    fresh.userId = QStringLiteral("9e5f0a1b2c");
+    fresh.email = QStringLiteral("new@kavro.example");
+    fresh.appId = QStringLiteral("K9E5F0A1B2");
+    fresh.appSecret = QStringLiteral("new-secret-3d4e5f60");
+    fresh.expirationMs = now + 30 * kDayMs;
+    fresh.space = 10 * kGiB;
+    return AddMain(&fresh, QStringLiteral("new12345"), QStringLiteral("My library"));
 }
 
 bool Seeder::SeedLarge()

@@ -36,6 +36,10 @@ bool ServerOptions::Parse(const QStringList& arguments, QString* error)
     const QCommandLineOption updateInstallerOption(
         QStringLiteral("update-installer"), QStringLiteral("File served as the offered installer."),
         QStringLiteral("file"));
+    const QCommandLineOption updateLinuxPackageOption(
+        QStringLiteral("update-linux-package"),
+        QStringLiteral("File served as the offered Debian package (project type linux64)."),
+        QStringLiteral("file"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral("Fault rule, e.g. path=/v3/video/list-video,delay=2000 (repeatable)."),
@@ -45,7 +49,8 @@ bool ServerOptions::Parse(const QStringList& arguments, QString* error)
                                            QStringLiteral("bytes"));
     parser.addOptions({portOption, dataOption, certOption, keyOption, seedOption, publicUrlOption,
                        processOption, updateVersionOption, updateDescriptionOption,
-                       updateInstallerOption, faultOption, maxSizeOption});
+                       updateInstallerOption, updateLinuxPackageOption, faultOption,
+                       maxSizeOption});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -85,6 +90,7 @@ bool ServerOptions::Parse(const QStringList& arguments, QString* error)
     updateVersion = parser.value(updateVersionOption);
     updateDescription = parser.value(updateDescriptionOption);
     updateInstaller = parser.value(updateInstallerOption);
+    updateLinuxPackage = parser.value(updateLinuxPackageOption);
     faults = parser.values(faultOption);
     if (parser.isSet(maxSizeOption)) {
         maxUploadSize = parser.value(maxSizeOption).toLongLong(&ok);

@@ -15,8 +15,9 @@ struct ServerOptions
     int processSeconds = 3;  // a finished upload goes 10 -> 20 -> 60 within this time
     QString updateVersion = QStringLiteral("2.4.2");  // the version the update service offers
     QString updateDescription;
-    QString updateInstaller;  // file served as the offered installer
-    QStringList faults;       // fault rules in the form of FaultRule::Parse
+    QString updateInstaller;     // file served as the offered installer
+    QString updateLinuxPackage;  // file served as the offered Debian package
+    QStringList faults;          // fault rules in the form of FaultRule::Parse
     qint64 maxUploadSize = 64LL * 1024 * 1024 * 1024;  // Tus-Max-Size
 
     // Parses the process arguments; on a usage error fills error and returns false.

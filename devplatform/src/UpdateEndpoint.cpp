@@ -4,7 +4,6 @@
 #include <kavro/Deployment.h>
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -12,6 +11,7 @@
 #include "FileHost.h"
 #include "HttpUtil.h"
 #include "PlatformContext.h"
+#include "UpdatePackages.h"
 
 namespace {
 
@@ -56,9 +56,8 @@ void UpdateEndpoint::Register(httplib::Server& server)
             return;
         }
         const ServerOptions& options = context_.options;
-        const QString installer = options.updateInstaller.isEmpty()
-                                      ? QString::fromLatin1(kavro::deployment::kInstallerName)
-                                      : QFileInfo(options.updateInstaller).fileName();
+        const QString installer =
+            UpdatePackages::NameFor(options, params.value(QStringLiteral("project_type")));
         HttpUtil::SetJson(
             res, QJsonObject{
                      {QStringLiteral("code"), 200},

@@ -9,6 +9,7 @@
 #include "api/ApiAccount.h"
 #include "api/ApiErrors.h"
 #include "api/ApiSigning.h"
+#include "api/ApiTransport.h"
 #include "store/DBManager.h"
 
 AccountManager::AccountManager(QObject* parent) : QObject(parent)
@@ -110,7 +111,11 @@ void AccountManager::OnLoginFinished()
     const ApiCollection::RequestError requestResult = watcher.result();
     const QMetaEnum errors = QMetaEnum::fromType<ApiCollection::RequestError>();
     if (requestResult != ApiCollection::NoError) {
-        const QString text = ApiCollection::requestErrorString(requestResult);
+        // The platform did not answer: say where it was looked for, so that a wrong or
+        // unreachable address is seen at once.
+        const QString text = tr("%1 (platform address: %2)")
+                                 .arg(ApiCollection::requestErrorString(requestResult),
+                                      ApiCollection::platformBaseUrl());
         qWarning() << errors.valueToKey(requestResult) << text;
         emit SignalLoginFailed(text);
         return;

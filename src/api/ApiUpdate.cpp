@@ -29,6 +29,13 @@ QString CustomSetting(const char* key, const QString& fallback)
     return value.isEmpty() ? fallback : value;
 }
 
+// The update service offers a package per system.
+#ifdef Q_OS_WIN
+constexpr const char* kProjectType = kavro::deployment::kUpdateProjectTypeWindows;
+#else
+constexpr const char* kProjectType = kavro::deployment::kUpdateProjectTypeLinux;
+#endif
+
 }  // namespace
 
 namespace ApiCollection {
@@ -38,7 +45,7 @@ QByteArray updateRequestBody(const QString& userId, qint64 timestampMs)
     ParamMap params{{QStringLiteral("user_id"), userId},
                     {QStringLiteral("appId"), QString()},
                     {QStringLiteral("project_name"), QStringLiteral("kavroUploadClient")},
-                    {QStringLiteral("project_type"), QStringLiteral("pc64")},
+                    {QStringLiteral("project_type"), QString::fromLatin1(kProjectType)},
                     {QStringLiteral("timestamp"), QString::number(timestampMs)}};
     signUpdateParams(&params);
     QStringList entries;

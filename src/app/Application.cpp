@@ -4,12 +4,14 @@
 #include <curl/curl.h>
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QFutureWatcher>
 #include <QProcess>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QTranslator>
 #include <QtConcurrent>
 
@@ -23,7 +25,9 @@
 #include "app/NetworkSettings.h"
 #include "models/CategoryTreeModel.h"
 #include "models/VideoTableModel.h"
+#include "platform/TerminationHandler.h"
 #include "store/DBManager.h"
+#include "ui/common/MsgBox.h"
 #include "ui/common/StyleSheet.h"
 #include "ui/shell/LoginDialog.h"
 #include "ui/shell/MainWindow.h"
@@ -108,6 +112,9 @@ bool Application::Init()
     connect(this, &Application::SignalStartupLoadingFinish, loginDialog,
             &LoginDialog::OnStartupLoadingFinish);
     loginDialog->show();
+    if (!db->DamagedFilePath().isEmpty()) {
+        ReportDamagedDatabase(db->DamagedFilePath());
+    }
 
     // The models learn the account and the main window is up before the login dialog closes
     // itself.
@@ -120,6 +127,16 @@ bool Application::Init()
 
     StartStartupUpdateCheck();
     return true;
+}
+
+void Application::ReportDamagedDatabase(const QString& movedTo)
+{
+    // Once the event loop runs, so that the message box's own loop is nested in it and a
+    // termination signal ends both.
+    QTimer::singleShot(0, this, [this, movedTo] {
+        MsgBox::Warning(loginDialog, tr("SystemTip"),
+                        tr("Application.DatabaseDamaged").arg(QDir::toNativeSeparators(movedTo)));
+    });
 }
 
 void Application::OnLoginSucceed()
@@ -165,6 +182,12 @@ void Application::OpenMainWindow()
 
 void Application::StartStartupUpdateCheck()
 {
+    // "automatically check and install updates" off: no check at start, the login page at once.
+    if (!config->Value(QStringLiteral("Application"), QStringLiteral("autoUpdate")).toBool()) {
+        qInfo() << "Startup update check: off";
+        QTimer::singleShot(0, this, &Application::SignalStartupLoadingFinish);
+        return;
+    }
     auto* watcher = new QFutureWatcher<int>(this);
     startupCheckWatcher = watcher;
     bool* abort = &stopping;
@@ -188,12 +211,51 @@ void Application::OnStartupUpdateCheckFinished(int result)
     if (stopping) {
         return;
     }
-    if (result == ApiCollection::HasNewerVersion &&
-        UpdateDialog::ShowUpdateDialog(result, *config, *uploads, loginDialog) ==
-            QDialog::Accepted) {
+    // Signing in never waits for the update: a newer version is fetched in the background and
+    // offered once it is here and no upload runs.
+    emit SignalStartupLoadingFinish();
+    if (result == ApiCollection::HasNewerVersion) {
+        StartBackgroundUpdate();
+    }
+}
+
+void Application::StartBackgroundUpdate()
+{
+    qInfo() << "Startup update check: downloading the newer version";
+    // The dialog in its downloading state fetches the package; it stays hidden until then.
+    backgroundUpdate = new UpdateDialog(UpdateDialog::Downloading, *config, *uploads, nullptr);
+    backgroundUpdate->setAttribute(Qt::WA_DeleteOnClose);
+    connect(backgroundUpdate, &UpdateDialog::SignalDownloadFailed, backgroundUpdate, [this] {
+        qWarning() << "Startup update check: download failed";
+        backgroundUpdate->deleteLater();
+    });
+    connect(backgroundUpdate, &UpdateDialog::SignalDownloadSucceed, this,
+            &Application::OfferBackgroundUpdate, Qt::QueuedConnection);
+    connect(uploads, &SDKManager::SignalAllUploadStatus, this, [this](bool allStart) {
+        if (!allStart) {
+            OfferBackgroundUpdate();
+        }
+    });
+}
+
+void Application::OfferBackgroundUpdate()
+{
+    if (!backgroundUpdate || backgroundUpdate->isVisible() || stopping ||
+        backgroundUpdate->CurrentState() != UpdateDialog::ReadyToInstall) {
         return;
     }
-    emit SignalStartupLoadingFinish();
+    if (uploads->AnyUploading()) {
+        qInfo() << "Startup update check: ready, waiting for the uploads to end";
+        // Uploads that finish leave the queue without a status change; look again later.
+        QTimer::singleShot(30000, this, &Application::OfferBackgroundUpdate);
+        return;
+    }
+    QWidget* host =
+        mainWindow ? static_cast<QWidget*>(mainWindow) : static_cast<QWidget*>(loginDialog);
+    if (host) {
+        backgroundUpdate->setParent(host, backgroundUpdate->windowFlags());
+    }
+    backgroundUpdate->open();
 }
 
 void Application::InstallTranslations()
@@ -219,7 +281,13 @@ void Application::InstallTranslations()
 int Application::Run()
 {
     qInfo() << "App Run";
+    // A termination signal read by a nested event loop before this one ran (a message box
+    // during start) ended that loop alone; quit as soon as this one runs.
+    if (Platform::TakeTerminationRequest()) {
+        QTimer::singleShot(0, this, &QCoreApplication::quit);
+    }
     const int code = exec();
+    Platform::TakeTerminationRequest();
     if (code != kRestartExitCode) {
         return code;
     }
@@ -243,6 +311,7 @@ void Application::Stop()
     qInfo() << "App Stop";
     stopping = true;
     emit SignalAboutToAppStop();
+    delete backgroundUpdate;
     delete loginDialog;
     delete mainWindow;
     if (categoryTreeModel) {
@@ -259,5 +328,7 @@ void Application::Stop()
     if (uploads) {
         uploads->Release();
     }
+    // No request may still run when the transfer library is torn down.
+    QThreadPool::globalInstance()->waitForDone();
     curl_global_cleanup();
 }

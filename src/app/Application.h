@@ -11,6 +11,7 @@ class SDKManager;
 class VideoTableModel;
 class LoginDialog;
 class MainWindow;
+class UpdateDialog;
 class QFutureWatcherBase;
 
 // The application object: owns the process-wide services and runs the start, run and stop
@@ -59,9 +60,14 @@ signals:
 
 private:
     void InstallTranslations();
+    // Tells the user once that the database could not be read and where the old file went.
+    void ReportDamagedDatabase(const QString& movedTo);
     void OnLoginSucceed();
     void StartStartupUpdateCheck();
     void OnStartupUpdateCheckFinished(int result);
+    void StartBackgroundUpdate();
+    // Shows the downloaded update for installation, once no upload runs.
+    void OfferBackgroundUpdate();
 
     Config* config = nullptr;
     DBManager* db = nullptr;
@@ -72,5 +78,6 @@ private:
     bool stopping = false;
     QPointer<LoginDialog> loginDialog;
     QPointer<MainWindow> mainWindow;
+    QPointer<UpdateDialog> backgroundUpdate;
     QPointer<QFutureWatcherBase> startupCheckWatcher;
 };

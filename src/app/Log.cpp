@@ -75,19 +75,19 @@ void LogMessageHandler(QtMsgType type, const QMessageLogContext& context, const 
         FormatMessage(type, context.category, message, QDateTime::currentDateTime());
     Platform::DebuggerOutput(text);
 
-    QFile& file = LogFile();
-    if (file.isOpen()) {
+    // A line the log file does not take (no log file, disk full, file gone read-only) goes to
+    // stderr rather than being lost.
+    bool written = false;
+    {
         QMutexLocker locker(&WriteLock());
-        file.write(text.toUtf8());
-        file.flush();
-    } else {
-        const QByteArray local = text.toLocal8Bit();
-        if (type == QtDebugMsg || type == QtInfoMsg) {
-            std::fprintf(stdout, "%s", local.constData());
-            std::fflush(stdout);
-        } else {
-            std::fprintf(stderr, "%s", local.constData());
+        QFile& file = LogFile();
+        if (file.isOpen()) {
+            const QByteArray bytes = text.toUtf8();
+            written = file.write(bytes) == bytes.size();
         }
+    }
+    if (!written) {
+        std::fputs(text.toLocal8Bit().constData(), stderr);
     }
 
     if (AbortList().contains(type)) {
@@ -125,11 +125,20 @@ QFile& LogFile()
 
 bool OpenLogFile(const QString& fileName)
 {
-    QFile& file = LogFile();
-    file.setFileName(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    QString error;
+    {
+        QMutexLocker locker(&WriteLock());
+        QFile& file = LogFile();
+        file.setFileName(fileName);
+        // Unbuffered: each line reaches the file at once, and a failed write is seen at once.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text |
+                       QIODevice::Unbuffered)) {
+            error = file.errorString();
+        }
+    }
+    if (!error.isNull()) {
         qCritical("Open log failed: \"%s\", reason: %s", qUtf8Printable(fileName),
-                  qUtf8Printable(file.errorString()));
+                  qUtf8Printable(error));
         return false;
     }
     return true;

@@ -13,6 +13,8 @@
 
 namespace {
 
+bool g_terminationRequested = false;
+
 #ifndef Q_OS_WIN
 // The signal handler may only write to a descriptor; the event loop reads the other end.
 int g_signalPipe[2] = {-1, -1};
@@ -29,24 +31,13 @@ void OnTerminationSignal(int sig)
 
 namespace Platform {
 
-void InstallTerminationHandler(QCoreApplication* app)
+void CatchTerminationSignals()
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(app)
-#else
+#ifndef Q_OS_WIN
     if (g_signalPipe[0] >= 0 ||
         socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, app);
-    QObject::connect(notifier, &QSocketNotifier::activated, app, [app] {
-        char sig = 0;
-        if (read(g_signalPipe[1], &sig, 1) == 1) {
-            qInfo() << "Termination signal:" << int(sig);
-            app->quit();
-        }
-    });
-
     struct sigaction action
     {
     };
@@ -57,6 +48,35 @@ void InstallTerminationHandler(QCoreApplication* app)
         sigaction(sig, &action, nullptr);
     }
 #endif
+}
+
+void InstallTerminationHandler(QCoreApplication* app)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(app)
+#else
+    CatchTerminationSignals();
+    if (g_signalPipe[1] < 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, [app] {
+        char sig = 0;
+        if (read(g_signalPipe[1], &sig, 1) == 1) {
+            qInfo() << "Termination signal:" << int(sig);
+            g_terminationRequested = true;
+            // Ends every running event loop, the modal ones of open dialogs included.
+            app->quit();
+        }
+    });
+#endif
+}
+
+bool TakeTerminationRequest()
+{
+    const bool requested = g_terminationRequested;
+    g_terminationRequested = false;
+    return requested;
 }
 
 }  // namespace Platform

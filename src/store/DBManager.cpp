@@ -1,6 +1,9 @@
 #include "store/DBManager.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -174,11 +177,51 @@ void DBManager::Destroy()
 
 bool DBManager::Open(const QString& path)
 {
-    database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    damagedFilePath.clear();
+    if (!database.isValid()) {
+        database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    }
     database.setDatabaseName(path);
+    if (OpenAndPrepare(path)) {
+        return true;
+    }
+    // A file that cannot be opened or read is kept for the user under another name, and a
+    // fresh one takes its place, so that new uploads and remembered accounts keep working.
+    Close();
+    const QString aside =
+        path + QStringLiteral(".damaged-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+    if (!QFileInfo::exists(path) || !QFile::rename(path, aside)) {
+        qWarning() << "failed to move the damaged db aside:" << path;
+        return false;
+    }
+    for (const QString& suffix :
+         {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        QFile::rename(path + suffix, aside + suffix);
+    }
+    qWarning() << "damaged db moved aside:" << aside;
+    damagedFilePath = aside;
+    return OpenAndPrepare(path);
+}
+
+bool DBManager::OpenAndPrepare(const QString& path)
+{
     if (!database.open()) {
         qWarning() << "failed to open the db, last error:" << database.lastError();
         return false;
+    }
+    // Remembered passwords live here: the file is the user's alone.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                    QFileDevice::ReadUser | QFileDevice::WriteUser);
+    // SQLite opens any file lazily; the first read tells whether it is a sound database.
+    {
+        QSqlQuery check(database);
+        if (!check.exec(QStringLiteral("PRAGMA quick_check;")) || !check.next() ||
+            check.value(0).toString() != QLatin1String("ok")) {
+            qWarning() << "failed to read the db, last error:" << check.lastError()
+                       << check.value(0).toString();
+            return false;
+        }
     }
     // Write-ahead log, synced at checkpoints: a commit costs no fsync on the GUI thread (the
     // transfer page saves every upload's progress every third second while the disk is busy
@@ -186,20 +229,25 @@ bool DBManager::Open(const QString& path)
     ExecutePlain(QStringLiteral("PRAGMA journal_mode=WAL;"));
     ExecutePlain(QStringLiteral("PRAGMA synchronous=NORMAL;"));
     const QStringList tables = database.tables(QSql::Tables);
+    bool ok = true;
     if (!tables.contains(QStringLiteral("KVRUser"))) {
-        ExecutePlain(UserTableSql());
+        ok = ExecutePlain(UserTableSql()) && ok;
     }
-    if (!tables.contains(QStringLiteral("KVRUploadRecord")) && ExecutePlain(UploadTableSql())) {
-        ExecutePlain(
-            QStringLiteral("CREATE UNIQUE INDEX \"idx_record\" ON \"KVRUploadRecord\" (\"account\" "
-                           "ASC, \"vid\" ASC);"));
+    if (!tables.contains(QStringLiteral("KVRUploadRecord"))) {
+        ok = ExecutePlain(UploadTableSql()) &&
+             ExecutePlain(QStringLiteral(
+                 "CREATE UNIQUE INDEX \"idx_record\" ON \"KVRUploadRecord\" (\"account\" "
+                 "ASC, \"vid\" ASC);")) &&
+             ok;
     }
-    if (!tables.contains(QStringLiteral("KVRHistoryRecord")) && ExecutePlain(HistoryTableSql())) {
-        ExecutePlain(
-            QStringLiteral("CREATE UNIQUE INDEX \"idx_history\" ON \"KVRHistoryRecord\" "
-                           "(\"account\" ASC, \"vid\" ASC);"));
+    if (!tables.contains(QStringLiteral("KVRHistoryRecord"))) {
+        ok = ExecutePlain(HistoryTableSql()) &&
+             ExecutePlain(
+                 QStringLiteral("CREATE UNIQUE INDEX \"idx_history\" ON \"KVRHistoryRecord\" "
+                                "(\"account\" ASC, \"vid\" ASC);")) &&
+             ok;
     }
-    return true;
+    return ok;
 }
 
 void DBManager::Close()

@@ -52,8 +52,12 @@ public:
     static DBManager* instance();
     static void Destroy();
 
+    // Opens the database file, creating the tables it lacks. A file that cannot be opened or
+    // read is moved aside ("<path>.damaged-<yyyy-MM-dd-HH-mm-ss>") and a fresh one created;
+    // DamagedFilePath() then names where the old file went. False when no database is usable.
     bool Open(const QString& path);
     void Close();
+    QString DamagedFilePath() const { return damagedFilePath; }
 
     void SetAccount(const QString& account);
     QString Account() const { return account; }
@@ -90,8 +94,10 @@ private:
     // The current account as bound into statements: never null, so that uploads and
     // histories before the first login belong to the empty account name.
     QString BoundAccount() const;
+    bool OpenAndPrepare(const QString& path);
 
     QString account;
+    QString damagedFilePath;
     QSqlDatabase database;
 };
 

@@ -31,6 +31,11 @@ CategoryTreeModelWorker::CategoryTreeModelWorker(QObject* parent) : TaskManager(
     qRegisterMetaType<CategoryTaskResult>("CategoryTaskResult");
 }
 
+CategoryTreeModelWorker::~CategoryTreeModelWorker()
+{
+    StopAllTasksAndWait();
+}
+
 TaskInfo* CategoryTreeModelWorker::NewTask(int type)
 {
     auto* task = new TaskInfo(type);

@@ -67,6 +67,8 @@ public:
     };
 
     explicit CategoryTreeModelWorker(QObject* parent = nullptr);
+    // Its run functions use this object: they end before any of it goes.
+    ~CategoryTreeModelWorker() override;
 
     QUuid RefreshCategory(qulonglong topCateId);
     QUuid AddCategory(qulonglong parentCateId, const QString& name);

@@ -82,6 +82,11 @@ VideoTableModelWorker::VideoTableModelWorker(const QStandardItemModel& table, SD
     }
 }
 
+VideoTableModelWorker::~VideoTableModelWorker()
+{
+    StopAllTasksAndWait();
+}
+
 TaskInfo* VideoTableModelWorker::NewTask(int type)
 {
     auto* task = new TaskInfo(type);

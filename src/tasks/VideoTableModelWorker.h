@@ -93,6 +93,8 @@ public:
     // table: the rows the worker reads; uploads: deletes this client's own uploads.
     VideoTableModelWorker(const QStandardItemModel& table, SDKManager& uploads,
                           QObject* parent = nullptr);
+    // Its run functions use this object: they end before any of it goes.
+    ~VideoTableModelWorker() override;
 
     QUuid RefreshVideoList(qulonglong cateId, const QString& titleFilter, bool containSubCate,
                            int page, int pageSize, int sort);

@@ -2,6 +2,7 @@
 // of refusals down to the lock, cancel, repeated calls, and a failed library initialisation.
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include "account/AccountManager.h"
@@ -42,6 +43,7 @@ private slots:
     void secondLoginWhileRunningIsIgnored();
     void cancelThenLoginHandlesOnlyTheNewAttempt();
     void failedLibraryInitStoresNothing();
+    void unreachablePlatformNamesAddress();
 
 private:
     QTemporaryDir dir;
@@ -65,6 +67,9 @@ void TestAccount::cleanupTestCase()
 {
     SDKManager::instance()->Release();
     DBManager::Destroy();
+    // The login requests' pool threads end before the process does, and with them the TLS
+    // library's per-thread state (else the leak checker of the sanitized suite reports it).
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 void TestAccount::mainAccountSignsIn()
@@ -220,6 +225,24 @@ void TestAccount::failedLibraryInitStoresNothing()
     QCOMPARE(succeeded.size(), 0);
     QVERIFY(DBManager::instance()->GetUsers().isEmpty());
     QCOMPARE(DBManager::instance()->Account(), QString());
+}
+
+// Nothing listens at the address: the failure says which address was tried.
+void TestAccount::unreachablePlatformNamesAddress()
+{
+    const QByteArray saved = qgetenv("KAVRO_PLATFORM_URL");
+    const QString address = QStringLiteral("https://127.0.0.1:9");
+    qputenv("KAVRO_PLATFORM_URL", address.toUtf8());
+    AccountManager manager;
+    WireUploads(manager);
+    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
+    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    const bool answered = failed.wait(20000);
+    qputenv("KAVRO_PLATFORM_URL", saved);
+    QVERIFY(answered);
+    const QString text = failed.first().at(0).toString();
+    QVERIFY2(text.contains(address), qPrintable(text));
+    QVERIFY(DBManager::instance()->GetUsers().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAccount)

@@ -147,7 +147,7 @@ void TestApi::updateRequestBody()
     // Lower-cased names and values, the empty appId kept.
     const QString text = salt +
                          QStringLiteral(
-                             "appidproject_namekavrouploadclientproject_typepc64"
+                             "appidproject_namekavrouploadclientproject_typelinux64"
                              "timestamp1700user_id4b7e1c09d2") +
                          salt;
     QCOMPARE(object.value(QLatin1String("sign")).toString(), Md5Upper(text));

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "api/Api.h"
+#include "api/ApiProbe.h"
 #include "app/Config.h"
 #include "common/OffGuiThread.h"
 
@@ -107,6 +108,8 @@ private slots:
     void faultSwitches_data();
     void faultSwitches();
     void untrustedCaRefused();
+    void platformProbe_data();
+    void platformProbe();
 
 private:
     quint64 CategoryId(const QString& name);
@@ -544,6 +547,32 @@ void TestApiPlatform::untrustedCaRefused()
     QVERIFY2(error.contains(QLatin1String("certificate"), Qt::CaseInsensitive) ||
                  error.contains(QLatin1String("SSL"), Qt::CaseInsensitive),
              qPrintable(error));
+}
+
+void TestApiPlatform::platformProbe_data()
+{
+    QTest::addColumn<QString>("address");  // "%1" stands for the devplatform's base URL
+    QTest::addColumn<bool>("answers");
+    QTest::newRow("the platform") << QStringLiteral("%1") << true;
+    QTest::newRow("trailing slash") << QStringLiteral("%1/") << true;
+    QTest::newRow("not a platform") << QStringLiteral("%1/files") << false;
+    QTest::newRow("nothing listens") << QStringLiteral("https://127.0.0.1:9") << false;
+    QTest::newRow("plain http") << QStringLiteral("http://127.0.0.1:9") << false;
+    QTest::newRow("not an address") << QStringLiteral("platform.example") << false;
+}
+
+// The check a new platform address must pass before the network settings save it.
+void TestApiPlatform::platformProbe()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, answers);
+    const QString url = address.arg(qEnvironmentVariable("KAVRO_PLATFORM_URL"));
+    QString error;
+    const RequestError result =
+        OffGuiThread([&] { return ApiCollection::ProbePlatform(url, nullptr, &error); });
+    QCOMPARE(result == NoError, answers);
+    QCOMPARE(error.isEmpty(), answers);
+    QCOMPARE(ApiCollection::IsPlatformAddress(url), url.startsWith(QLatin1String("https://")));
 }
 
 QTEST_MAIN(TestApiPlatform)

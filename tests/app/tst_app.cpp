@@ -1,15 +1,21 @@
 // Pure helpers of the application core: log line format, size and duration texts, the
 // settings store and the text check.
+#include <cstdio>
+#include <unistd.h>
+
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/Config.h"
 #include "app/Deployment.h"
+#include "app/DeploymentLinks.h"
 #include "app/Format.h"
 #include "app/Log.h"
 #include "app/TextValidator.h"
+#include "platform/PackageInstaller.h"
 
 class TestApp : public QObject
 {
@@ -19,6 +25,12 @@ private slots:
     void formatMessage_data();
     void formatMessage();
     void formatMessageTimestampCarriesOffset();
+    void unwritableLineGoesToStderr_data();
+    void unwritableLineGoesToStderr();
+    void deploymentLinks_data();
+    void deploymentLinks();
+    void packageInstaller_data();
+    void packageInstaller();
     void formatSize_data();
     void formatSize();
     void formatDuration_data();
@@ -87,6 +99,147 @@ void TestApp::formatMessageTimestampCarriesOffset()
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}([+-]\\d\\d:\\d\\d|Z) "
                        "\\[Info\\]  t\\n$"));
     QVERIFY2(pattern.match(text).hasMatch(), qPrintable(text));
+}
+
+void TestApp::unwritableLineGoesToStderr_data()
+{
+    QTest::addColumn<QString>("logFile");
+    QTest::addColumn<bool>("toFile");
+    QTest::newRow("log file") << QStringLiteral("run_client.log") << true;
+    QTest::newRow("disk full") << QStringLiteral("/dev/full") << false;
+    QTest::newRow("no log file") << QString() << false;
+}
+
+// A line reaches the log file or, when the file does not take it, stderr; it is never lost.
+void TestApp::unwritableLineGoesToStderr()
+{
+    QFETCH(QString, logFile);
+    QFETCH(bool, toFile);
+    QTemporaryDir dir;
+    const QString path = logFile.startsWith(QLatin1Char('/')) ? logFile : dir.filePath(logFile);
+    if (!logFile.isEmpty()) {
+        QVERIFY(Log::OpenLogFile(path));
+    }
+    QTemporaryFile err;
+    QVERIFY(err.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    QVERIFY(::dup2(err.handle(), 2) == 2);
+    const QString line = QStringLiteral("line that must arrive");
+    Log::LogMessageHandler(QtWarningMsg, QMessageLogContext(), line);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    Log::CloseLogFile();
+
+    err.seek(0);
+    const QString onStderr = QString::fromLocal8Bit(err.readAll());
+    QString inFile;
+    if (toFile) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        inFile = QString::fromUtf8(file.readAll());
+    }
+    QCOMPARE(inFile.contains(line), toFile);
+    QCOMPARE(onStderr.contains(line), !toFile);
+}
+
+void TestApp::deploymentLinks_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("agreement") << QStringLiteral("agreementUrl")
+                               << QStringLiteral("/pages/agreement");
+    QTest::newRow("help") << QStringLiteral("helpUrl") << QStringLiteral("/pages/help");
+    QTest::newRow("feedback") << QStringLiteral("feedbackUrl") << QStringLiteral("/pages/feedback");
+}
+
+// A link is its deployment setting, else the page of the platform the client talks to.
+void TestApp::deploymentLinks()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, page);
+    QTemporaryDir dir;
+    Config config(dir.filePath(QStringLiteral("global.ini")));
+    Config::SetGlobal(&config);
+    const QByteArray savedEnv = qgetenv("KAVRO_PLATFORM_URL");
+    qunsetenv("KAVRO_PLATFORM_URL");
+    config.SetValue(QStringLiteral("Custom"), QStringLiteral("platformUrl"),
+                    QStringLiteral("https://videos.example.org"));
+    auto link = [&config, &key] {
+        if (key == QLatin1String("agreementUrl")) {
+            return DeploymentLinks::AgreementUrl(config);
+        }
+        return key == QLatin1String("helpUrl") ? DeploymentLinks::HelpUrl(config)
+                                               : DeploymentLinks::FeedbackUrl(config);
+    };
+    const QString derived = link();
+    config.SetValue(QStringLiteral("Custom"), key, QStringLiteral("https://docs.example.org/x"));
+    const QString set = link();
+    qputenv("KAVRO_PLATFORM_URL", savedEnv);
+    Config::SetGlobal(nullptr);
+    QCOMPARE(derived, QStringLiteral("https://videos.example.org") + page);
+    QCOMPARE(set, QStringLiteral("https://docs.example.org/x"));
+}
+
+void TestApp::packageInstaller_data()
+{
+    QTest::addColumn<QString>("pkexec");  // the stand-in's script; empty: no pkexec at all
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("installed") << QStringLiteral("exit 0") << int(PackageInstaller::Installed)
+                               << QString();
+    QTest::newRow("password dialog dismissed")
+        << QStringLiteral("exit 126") << int(PackageInstaller::Failed)
+        << QStringLiteral("Authorization was refused.");
+    QTest::newRow("installer fails")
+        << QStringLiteral("echo 'Reading package lists...'; echo 'E: Unmet dependencies'; exit 100")
+        << int(PackageInstaller::Failed)
+        << QStringLiteral("Reading package lists...\nE: Unmet dependencies");
+    QTest::newRow("no pkexec") << QString() << int(PackageInstaller::FolderOpened) << QString();
+}
+
+// The system's pkexec is replaced by a script on PATH that records its arguments and ends as
+// the row says; the installer reports each ending and never quits anything.
+void TestApp::packageInstaller()
+{
+    QFETCH(QString, pkexec);
+    QFETCH(int, outcome);
+    QFETCH(QString, detail);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("bin")));
+    const QString argsFile = dir.filePath(QStringLiteral("args"));
+    if (!pkexec.isEmpty()) {
+        QFile script(dir.filePath(QStringLiteral("bin/pkexec")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n%2\n")
+                         .arg(argsFile, pkexec)
+                         .toUtf8());
+        script.close();
+        QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner));
+    }
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("bin"))));
+    PackageInstaller installer;
+    QSignalSpy finished(&installer, &PackageInstaller::SignalFinished);
+    const QString package = dir.filePath(QStringLiteral("kavro-upload-client_2.4.3_amd64.deb"));
+    QVERIFY(installer.Install(package));
+    qputenv("PATH", savedPath);
+    if (installer.IsRunning()) {
+        QVERIFY(!installer.Install(package));  // one at a time
+    }
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().at(0).toInt(), outcome);
+    QCOMPARE(finished.first().at(1).toString(), detail);
+    QVERIFY(!installer.IsRunning());
+    if (!pkexec.isEmpty()) {
+        QFile args(argsFile);
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(args.readAll()),
+                 QStringLiteral("apt-get\ninstall\n-y\n--reinstall\n%1\n").arg(package));
+    }
 }
 
 void TestApp::formatSize_data()

@@ -1,6 +1,7 @@
 // The process lifecycle: restart hand-over, Stop exactly once, and runs of the real executable
 // (its log file, its database, a clean quit on SIGTERM and a crash report on SIGSEGV).
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QDirIterator>
 #include <QProcess>
@@ -15,6 +16,7 @@
 #include "app/Application.h"
 #include "app/Config.h"
 #include "platform/AutoStart.h"
+#include "platform/TerminationHandler.h"
 
 namespace {
 
@@ -22,18 +24,27 @@ namespace {
 class ClientRun
 {
 public:
-    explicit ClientRun(const QString& dataHome)
+    // display: an X server to show the windows on; none runs them offscreen.
+    explicit ClientRun(const QString& dataHome, const QString& display = QString())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display.isEmpty()) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            env.insert(QStringLiteral("DISPLAY"), display);
+        }
         process.setProcessEnvironment(env);
         process.setProgram(QStringLiteral(KAVRO_CLIENT_BINARY));
         process.setArguments({QStringLiteral("--first"), QStringLiteral("第二 arg")});
         logDir = dataHome + QStringLiteral("/kavro-upload-client/log");
     }
 
-    bool StartAndWaitForRun()
+    bool StartAndWaitForRun() { return StartAndWaitFor(QStringLiteral("App Run")); }
+
+    // Starts the client and waits until its log holds the text.
+    bool StartAndWaitFor(const QString& text)
     {
         process.start();
         if (!process.waitForStarted(10000)) {
@@ -42,12 +53,18 @@ public:
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < 20000) {
-            if (LogText().contains(QStringLiteral("App Run"))) {
+            if (LogText().contains(text)) {
                 return true;
             }
-            QTest::qWait(50);
+            QTest::qWait(20);
         }
         return false;
+    }
+
+    bool TerminateAndWait()
+    {
+        return ::kill(static_cast<pid_t>(process.processId()), SIGTERM) == 0 &&
+               process.waitForFinished(20000);
     }
 
     QString LogText() const
@@ -63,6 +80,53 @@ public:
     QProcess process;
     QString logDir;
 };
+
+// A private X server (Xvfb) for the runs that need real windows.
+class XServer
+{
+public:
+    ~XServer()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            process.waitForFinished(5000);
+        }
+    }
+
+    // The display name, or empty when no X server could be started.
+    QString Start()
+    {
+        // Xvfb picks a free display and writes its number to the descriptor given.
+        process.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("1280x800x24"),
+                       QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!process.waitForStarted(5000)) {
+            return QString();
+        }
+        QByteArray number;
+        QElapsedTimer timer;
+        timer.start();
+        while (!number.contains('\n') && timer.elapsed() < 10000 &&
+               process.state() == QProcess::Running) {
+            process.waitForReadyRead(100);
+            number += process.readAllStandardOutput();
+        }
+        return number.contains('\n') ? QStringLiteral(":") + QString::fromLatin1(number.trimmed())
+                                     : QString();
+    }
+
+    QProcess process;
+};
+
+// The permission bits of a path, without following a link.
+uint Mode(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 }  // namespace
 
@@ -82,6 +146,11 @@ private slots:
     void autoStartEntry_data();
     void autoStartEntry();
     void clientRunWritesLogAndDatabase();
+    void terminationQuitsInOrder_data();
+    void terminationQuitsInOrder();
+    void terminationDuringNestedLoopBeforeRun();
+    void dataDirectoryIsPrivate();
+    void noLogFolderLogsToStderr();
     void crashLeavesReport();
 
 private:
@@ -188,8 +257,7 @@ void TestLifecycle::clientRunWritesLogAndDatabase()
     QTemporaryDir home;
     ClientRun run(home.path());
     QVERIFY2(run.StartAndWaitForRun(), run.process.readAllStandardError().constData());
-    QCOMPARE(::kill(static_cast<pid_t>(run.process.processId()), SIGTERM), 0);
-    QVERIFY(run.process.waitForFinished(20000));
+    QVERIFY(run.TerminateAndWait());
     QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(run.process.exitCode(), 0);
 
@@ -208,6 +276,9 @@ void TestLifecycle::clientRunWritesLogAndDatabase()
         QVERIFY2(log.contains(QLatin1String(expected)), expected);
     }
     QVERIFY(log.contains(QStringLiteral("第二 arg")));
+    // "autoUpdate" is off by default: no update check at start.
+    QVERIFY(log.contains(QStringLiteral("Startup update check: off")));
+    QVERIFY(!log.contains(QStringLiteral("CheckClientUpdate")));
 
     const QString logName = QDir(run.logDir).entryList({QStringLiteral("*_client.log")}).value(0);
     QVERIFY2(QRegularExpression(
@@ -234,6 +305,149 @@ void TestLifecycle::clientRunWritesLogAndDatabase()
                               QStringLiteral("KVRUser")}));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+}
+
+void TestLifecycle::terminationQuitsInOrder_data()
+{
+    QTest::addColumn<bool>("realWindows");
+    QTest::addColumn<QString>("moment");
+    for (const bool real : {false, true}) {
+        const char* where = real ? "X server" : "offscreen";
+        QTest::addRow("%s: starting", where) << real << QStringLiteral("Run in work dir:");
+        QTest::addRow("%s: login dialog", where) << real << QStringLiteral("App Run");
+        // A damaged database: its message box runs a modal loop over the login dialog.
+        QTest::addRow("%s: message box", where) << real << QStringLiteral("damaged db");
+    }
+}
+
+// SIGTERM from the first log line on, with the login dialog up and with a modal message box
+// over it: the stop sequence runs and the exit code is 0, on a real X server as offscreen.
+void TestLifecycle::terminationQuitsInOrder()
+{
+    QFETCH(bool, realWindows);
+    QFETCH(QString, moment);
+    XServer x;
+    QString display;
+    if (realWindows) {
+        display = x.Start();
+        if (display.isEmpty()) {
+            QSKIP("no X server (Xvfb) to run on");
+        }
+    }
+    QTemporaryDir home;
+    if (moment == QLatin1String("damaged db")) {
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("kavro-upload-client"))));
+        QFile db(home.filePath(QStringLiteral("kavro-upload-client/kvr-upload-client.db")));
+        QVERIFY(db.open(QIODevice::WriteOnly));
+        db.write("garbage, not a database");
+    }
+    ClientRun run(home.path(), display);
+    QVERIFY2(run.StartAndWaitFor(moment), run.process.readAllStandardError().constData());
+    if (moment != QLatin1String("Run in work dir:")) {
+        QTest::qWait(500);  // the windows are up and their loops run
+    }
+    QVERIFY(run.TerminateAndWait());
+    QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.process.exitCode(), 0);
+    const QString log = run.LogText();
+    for (const char* expected : {"Termination signal: 15", "App Stop", "Exit code: 0"}) {
+        QVERIFY2(log.contains(QLatin1String(expected)), expected);
+    }
+}
+
+// A quit read while only a nested event loop ran (a message box before the main loop starts)
+// must still end the main loop as soon as it runs.
+void TestLifecycle::terminationDuringNestedLoopBeforeRun()
+{
+    Platform::InstallTerminationHandler(app);
+    QEventLoop nested;
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    QTimer::singleShot(10000, &nested, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    nested.exec();
+    QVERIFY(timer.elapsed() < 5000);  // the signal ended the nested loop
+
+    QTimer::singleShot(5000, app, [] { QCoreApplication::exit(99); });
+    QCOMPARE(app->Run(), 0);
+}
+
+void TestLifecycle::dataDirectoryIsPrivate()
+{
+    // Files of an older version, readable by everybody.
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("kavro-upload-client"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/log")));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/thumbs/1")));
+    for (const QString& name : {QStringLiteral("global.ini"), QStringLiteral("log/old-run.log"),
+                                QStringLiteral("thumbs/1/abc")}) {
+        QFile file(data + QLatin1Char('/') + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("x\n");
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(file.fileName()).constData(), 0644) == 0);
+    }
+    for (const QString& folder :
+         {data, data + QStringLiteral("/log"), data + QStringLiteral("/thumbs"),
+          data + QStringLiteral("/thumbs/1")}) {
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    }
+
+    ClientRun run(home.path());
+    QVERIFY(run.StartAndWaitForRun());
+    QVERIFY(run.TerminateAndWait());
+    QCOMPARE(run.process.exitCode(), 0);
+
+    // Old and new alike: the database, the settings, this run's log, old logs, thumbnails.
+    QStringList seen;
+    QCOMPARE(Mode(data), 0700u);
+    QDirIterator it(data, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const uint expected = it.fileInfo().isDir() ? 0700u : 0600u;
+        QVERIFY2(Mode(path) == expected,
+                 qPrintable(QStringLiteral("%1: %2").arg(path).arg(Mode(path), 0, 8)));
+        seen << QDir(data).relativeFilePath(path);
+    }
+    QVERIFY(seen.contains(QStringLiteral("kvr-upload-client.db")));
+    QVERIFY(seen.contains(QStringLiteral("thumbs/1/abc")));
+    QVERIFY(seen.filter(QRegularExpression(QStringLiteral("^log/\\d.*_client\\.log$"))).size() ==
+            1);
+}
+
+// With "log" a file, no log folder can be made: the lines go to stderr, and no stray log file
+// appears in the working folder.
+void TestLifecycle::noLogFolderLogsToStderr()
+{
+    QTemporaryDir home;
+    QTemporaryDir workDir;
+    const QString data = home.filePath(QStringLiteral("kavro-upload-client"));
+    QVERIFY(QDir().mkpath(data));
+    QFile blocker(data + QStringLiteral("/log"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    ClientRun run(home.path());
+    run.process.setWorkingDirectory(workDir.path());
+    run.process.start();
+    QVERIFY(run.process.waitForStarted(10000));
+    QByteArray err;
+    QElapsedTimer timer;
+    timer.start();
+    while (!err.contains("App Run") && timer.elapsed() < 20000) {
+        run.process.waitForReadyRead(100);
+        err += run.process.readAllStandardError();
+    }
+    QVERIFY2(err.contains("App Run"), err.constData());
+    QVERIFY(run.TerminateAndWait());
+    err += run.process.readAllStandardError();
+    QCOMPARE(run.process.exitCode(), 0);
+    QVERIFY(err.contains("mkpath failed:"));
+    QVERIFY(err.contains("Exit code: 0"));
+    QCOMPARE(QDir(workDir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+    QVERIFY(QFileInfo(blocker.fileName()).isFile());
 }
 
 void TestLifecycle::crashLeavesReport()

@@ -390,13 +390,27 @@ private slots:
         QCOMPARE(client_.Request("GET", path).status, 404L);
     }
 
+    void updateServiceChecksItsSignature_data()
+    {
+        QTest::addColumn<QString>("projectType");
+        QTest::addColumn<QString>("package");
+        QTest::newRow("Windows") << QString::fromLatin1(
+                                        kavro::deployment::kUpdateProjectTypeWindows)
+                                 << QString::fromLatin1(kavro::deployment::kInstallerName);
+        QTest::newRow("Linux") << QString::fromLatin1(kavro::deployment::kUpdateProjectTypeLinux)
+                               << QString::fromLatin1(kavro::deployment::kLinuxPackageName);
+    }
+
+    // Each system is offered its own package.
     void updateServiceChecksItsSignature()
     {
+        QFETCH(QString, projectType);
+        QFETCH(QString, package);
         QMap<QString, QString> params{
             {"user_id"_s, QString::fromLatin1(kavro::deployment::kUpdateUserId)},
             {"appId"_s, QString()},
             {"project_name"_s, "kavroUploadClient"_s},
-            {"project_type"_s, "pc64"_s},
+            {"project_type"_s, projectType},
             {"timestamp"_s, QString::number(QDateTime::currentMSecsSinceEpoch())}};
         const QString salt = QString::fromLatin1(kavro::deployment::kUpdateSaltHead) +
                              QString::fromLatin1(kavro::deployment::kUpdateSaltTail);
@@ -423,12 +437,36 @@ private slots:
         QCOMPARE(answer.value("code"_s).toInt(), 200);
         QCOMPARE(answer.value("message"_s).toString(), "success"_s);
         QCOMPARE(answer.value("project_version"_s).toString(), "2.4.2"_s);
-        QVERIFY(answer.value("project_download"_s).toString().startsWith(client_.BaseUrl()));
+        QCOMPARE(answer.value("project_download"_s).toString(),
+                 client_.BaseUrl() + "/files/installer/"_s + package);
         const HttpReply bad =
             client_.Request("POST", QString::fromLatin1(kavro::deployment::kUpdateCheckPath),
                             {{"Content-Type", "application/json"}}, body("0BAD"_s));
         QCOMPARE(bad.Json().value("status"_s).toString(), "failed"_s);
         QVERIFY(bad.Json().value("code"_s).toInt() != 200);
+    }
+
+    void infoPagesServed_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("agreement") << "/pages/agreement"_s
+                                   << "用户服务协议"_s;
+        QTest::newRow("help") << "/pages/help"_s
+                              << "帮助中心"_s;
+        QTest::newRow("feedback") << "/pages/feedback"_s
+                                  << "意见反馈"_s;
+    }
+
+    // The pages behind the client's user-agreement, Help and Feedback links.
+    void infoPagesServed()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        const HttpReply reply = client_.Request("GET", path);
+        QCOMPARE(reply.status, 200L);
+        QVERIFY(reply.Header("Content-Type").startsWith("text/html"));
+        QVERIFY(QString::fromUtf8(reply.body).contains("<title>%1</title>"_s.arg(title)));
     }
 
     void finishedUploadIsProcessed()

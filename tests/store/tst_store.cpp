@@ -1,5 +1,7 @@
 // The local database, the password protection and the legacy account import, on real SQLite
 // files in a temporary folder.
+#include <QDir>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -52,6 +54,8 @@ private slots:
     void cleanup();
 
     void schema();
+    void damagedFileMovedAside_data();
+    void damagedFileMovedAside();
     void usersNewestFirstAndReplaced();
     void passwordProtection_data();
     void passwordProtection();
@@ -103,6 +107,86 @@ void TestStore::schema()
     // Opening an existing file again keeps the tables and does not fail on the indexes.
     DBManager::Destroy();
     QVERIFY(DBManager::instance()->Open(dir->filePath(QStringLiteral("kvr-upload-client.db"))));
+}
+
+void TestStore::damagedFileMovedAside_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("movedAside");
+    QTest::newRow("sound file") << QString() << false;
+    QTest::newRow("not a database") << QStringLiteral("text") << true;
+    QTest::newRow("overwritten pages") << QStringLiteral("pages") << true;
+    QTest::newRow("a folder") << QStringLiteral("folder") << true;
+}
+
+// A file that cannot be opened or read is moved aside with its bytes, and a fresh database
+// takes its place; a sound file is used as it is.
+void TestStore::damagedFileMovedAside()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, movedAside);
+    const QString path = dir->filePath(QStringLiteral("kvr-upload-client.db"));
+    DBManager* db = DBManager::instance();
+    for (int i = 0; i < 200; ++i) {
+        QVERIFY(db->AddHistory(MakeHistory(i), false));
+    }
+    QVERIFY(db->AddUser({QStringLiteral("old@x.com"), QStringLiteral("pw"), true, 1}));
+    DBManager::Destroy();
+
+    if (damage == QLatin1String("text")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("this is no database, only some text\n");
+    } else if (damage == QLatin1String("pages")) {
+        // Page 1 (header and schema) stays; the tables' pages behind it become noise.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.size() > 8192);
+        QVERIFY(file.seek(4096));
+        file.write(QByteArray(int(file.size()) - 4096, '\xa5'));
+    } else if (damage == QLatin1String("folder")) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+    }
+    QByteArray before;
+    if (QFileInfo(path).isFile()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        before = file.readAll();
+    }
+
+    db = DBManager::instance();
+    QVERIFY(db->Open(path));
+    const QStringList aside = QDir(dir->path())
+                                  .entryList({QStringLiteral("kvr-upload-client.db.damaged-*")},
+                                             QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    if (!movedAside) {
+        QVERIFY(db->DamagedFilePath().isEmpty());
+        QVERIFY(aside.isEmpty());
+        QCOMPARE(db->GetHistoryCount(), 200);
+        QCOMPARE(db->GetUsers().value(0).password, QStringLiteral("pw"));
+        return;
+    }
+    QCOMPARE(aside.size(), 1);
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^kvr-upload-client\\.db\\.damaged-\\d{4}(-\\d\\d){5}$"))
+            .match(aside.first())
+            .hasMatch(),
+        qPrintable(aside.first()));
+    QCOMPARE(db->DamagedFilePath(), dir->filePath(aside.first()));
+    if (!before.isEmpty()) {
+        QFile moved(db->DamagedFilePath());
+        QVERIFY(moved.open(QIODevice::ReadOnly));
+        QCOMPARE(moved.readAll(), before);
+    }
+    // The fresh database works: accounts and history can be written and read again.
+    QVERIFY(QFileInfo(path).isFile());
+    QCOMPARE(db->GetHistoryCount(), 0);
+    QVERIFY(db->GetUsers().isEmpty());
+    QVERIFY(db->AddUser({QStringLiteral("new@x.com"), QStringLiteral("pw"), true, 2}));
+    QVERIFY(db->AddHistory(MakeHistory(1), false));
+    QCOMPARE(db->GetUsers().value(0).account, QStringLiteral("new@x.com"));
+    QCOMPARE(db->GetHistoryCount(), 1);
 }
 
 void TestStore::usersNewestFirstAndReplaced()

@@ -2,6 +2,7 @@
 // finds the newer version, a download cancelled on its way leaves no installer (not even a
 // partial one), a complete download reaches the install page with the whole file, and a check
 // against an address that does not answer ends in the failed state.
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -91,6 +92,27 @@ void TestUpdatePlatform::completeDownloadOffersInstall()
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("updateBtn")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(dialog.CurrentState(), int(UpdateDialog::ReadyToInstall), 60000);
     QCOMPARE(QFileInfo(installer).size(), qint64(KAVRO_INSTALLER_SIZE));
+
+    // The package installer refuses (a pkexec stand-in whose password dialog was dismissed):
+    // the dialog says so, offers the button again, and the program keeps running.
+    QTemporaryDir bin;
+    QFile pkexec(bin.filePath(QStringLiteral("pkexec")));
+    QVERIFY(pkexec.open(QIODevice::WriteOnly));
+    pkexec.write("#!/bin/sh\nexit 126\n");
+    pkexec.close();
+    QVERIFY(pkexec.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    auto* install = dialog.findChild<QPushButton*>(QStringLiteral("installBtn"));
+    auto* label = dialog.findChild<QLabel*>(QStringLiteral("installLabel"));
+    QVERIFY(install && label);
+    QTest::mouseClick(install, Qt::LeftButton);
+    qputenv("PATH", savedPath);
+    QTRY_VERIFY_WITH_TIMEOUT(install->isEnabled(), 10000);
+    QTest::qWait(100);
+    QVERIFY2(label->text().contains(QStringLiteral("Authorization was refused.")),
+             qPrintable(label->text()));
+    QCOMPARE(dialog.CurrentState(), int(UpdateDialog::ReadyToInstall));
 }
 
 void TestUpdatePlatform::unreachableServiceFails()

@@ -2,6 +2,7 @@
 // the concurrency limit, start-all as retry-all, finishing into history, cancel, and restore
 // after a restart. The library's own traffic limit keeps uploads running long enough to look
 // at the queue.
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -34,8 +35,12 @@ private slots:
     void addedFilesStartWithinLimit();
     void loweringLimitRequeuesSmallestVids();
     void startAllStartsUpToLimitAndQueuesRest();
-    void failedUploadIsRetriedByStartAll();
-    void sameFileTwiceAddsNothing();
+    void startAllRequeuesFailed_data();
+    void startAllRequeuesFailed();
+    void pauseEndsWithEmptySuccess_data();
+    void pauseEndsWithEmptySuccess();
+    void queuedVidIsRefused_data();
+    void queuedVidIsRefused();
     void finishedUploadMovesToHistory();
     void cancelRemovesTaskAndRecord();
     void restoreAfterRestart_data();
@@ -177,8 +182,19 @@ void TestUploadQueue::startAllStartsUpToLimitAndQueuesRest()
     QCOMPARE(overall.last().at(0).toBool(), false);
 }
 
-void TestUploadQueue::failedUploadIsRetriedByStartAll()
+void TestUploadQueue::startAllRequeuesFailed_data()
 {
+    QTest::addColumn<bool>("limitFull");
+    QTest::newRow("free slot: starts") << false;
+    QTest::newRow("limit full: waits") << true;
+}
+
+// Start-all is retry-all: a failed upload takes a free slot or waits for one
+// (docs/upload-engine.md).
+void TestUploadQueue::startAllRequeuesFailed()
+{
+    QFETCH(bool, limitFull);
+    manager->SetMaxTasks(1);
     const QStringList added = AddFiles(1, 1 << 20);
     QCOMPARE(added.size(), 1);
     const SharedUploadTaskPtr task = manager->Task(added.first());
@@ -188,28 +204,115 @@ void TestUploadQueue::failedUploadIsRetriedByStartAll()
     QVERIFY(QFile::rename(path, aside));
 
     QSignalSpy results(task.data(), &SDKUploadTask::SignalResult);
-    manager->StartAll();
+    manager->StartTask(task->Vid(), true);
     QTRY_COMPARE_WITH_TIMEOUT(task->Status(), int(Failed), 20000);
     QVERIFY(!results.isEmpty());
     QCOMPARE(results.last().at(0).toBool(), false);
     QCOMPARE(results.last().at(1).toString(), QStringLiteral("SdkCodeMsg.NoFile"));
-
     QVERIFY(QFile::rename(aside, path));
+
+    SharedUploadTaskPtr other;
+    if (limitFull) {
+        const QStringList more = AddFiles(1, 1 << 20);
+        QCOMPARE(more.size(), 1);
+        other = manager->Task(more.first());
+        QCOMPARE(other->Status(), int(Uploading));
+    }
     manager->StartAll();
-    QCOMPARE(task->Status(), int(Uploading));
+    QCOMPARE(task->Status(), int(limitFull ? Waiting : Uploading));
+    if (other) {
+        QCOMPARE(other->Status(), int(Uploading));
+        // The slot the other upload frees goes to the retried one.
+        manager->StartTask(other->Vid(), false);
+        QCOMPARE(task->Status(), int(Uploading));
+    }
 }
 
-void TestUploadQueue::sameFileTwiceAddsNothing()
+void TestUploadQueue::pauseEndsWithEmptySuccess_data()
 {
-    const QString path = MakeFile(QStringLiteral("twice.mp4"), 1 << 20);
-    QSignalSpy exists(manager, &SDKManager::SignalExistUpload);
-    QVERIFY(
-        manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
+    QTest::addColumn<bool>("pauseAll");
+    QTest::newRow("pause one") << false;
+    QTest::newRow("pause all") << true;
+}
+
+// A pause ends the running transfer with the library's code 5: the task reports an empty
+// success and stays paused; it is neither failed nor given up its place in the queue.
+void TestUploadQueue::pauseEndsWithEmptySuccess()
+{
+    QFETCH(bool, pauseAll);
+    const QStringList added = AddFiles(1, 1 << 20);
+    QCOMPARE(added.size(), 1);
+    const SharedUploadTaskPtr task = manager->Task(added.first());
+    QSignalSpy progress(task.data(), &SDKUploadTask::SignalProgress);
+    QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty(), 20000);  // the transfer really runs
+
+    QSignalSpy results(task.data(), &SDKUploadTask::SignalResult);
+    QSignalSpy statuses(task.data(), &SDKUploadTask::SignalStatus);
+    if (pauseAll) {
+        manager->PauseAll();
+    } else {
+        manager->StartTask(task->Vid(), false);
+    }
+    QCOMPARE(task->Status(), int(Paused));
+    QTRY_COMPARE_WITH_TIMEOUT(results.size(), 1, 20000);
+    QCOMPARE(results.first().at(0).toBool(), true);
+    QCOMPARE(results.first().at(1).toString(), QString());
+    QTest::qWait(200);  // anything queued behind the result has arrived
+    QCOMPARE(task->Status(), int(Paused));
+    QCOMPARE(statuses.size(), 1);
+    QCOMPARE(statuses.first().at(0).toInt(), int(Paused));
+    QVERIFY(manager->HasTask(task->Vid()));
+    QCOMPARE(DBManager::instance()->GetUploads().size(), 1);
+}
+
+void TestUploadQueue::queuedVidIsRefused_data()
+{
+    QTest::addColumn<QString>("alias");
+    QTest::addColumn<bool>("sameString");
+    QTest::newRow("same path") << QStringLiteral("%1/%2") << true;
+    QTest::newRow("dot segment") << QStringLiteral("%1/./%2") << false;
+    QTest::newRow("double slash") << QStringLiteral("%1//%2") << false;
+    QTest::newRow("parent segment") << QStringLiteral("%1/sub/../%2") << false;
+}
+
+// The same file again while it uploads, by the same or another path string: nothing is added
+// and the running upload goes on to its end undisturbed.
+void TestUploadQueue::queuedVidIsRefused()
+{
+    QFETCH(QString, alias);
+    QFETCH(bool, sameString);
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sub")));
+    const QString name = QStringLiteral("twice-%1.mp4").arg(++fileCounter);
+    const QString path = MakeFile(name, 1 << 20);
     QVERIFY(
         manager->AddUpload(7, path, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0));
     QCOMPARE(manager->TaskCount(), 1);
-    QCOMPARE(exists.size(), 1);
+    const QString vid = DBManager::instance()->GetUploads().value(0).vid;
+    const SharedUploadTaskPtr task = manager->Task(vid);
+    QVERIFY(task);
+    QSignalSpy progress(task.data(), &SDKUploadTask::SignalProgress);
+    QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty(), 20000);
+
+    QSignalSpy exists(manager, &SDKManager::SignalExistUpload);
+    QSignalSpy appended(manager, &SDKManager::SignalAppendUpload);
+    const bool added = manager->AddUpload(7, alias.arg(dir.path(), name), QString(), QString(),
+                                          QString(), QStringLiteral("Root"), 0, 0);
+    QCOMPARE(added, sameString);  // the same string is "already there", another is refused
+    QCOMPARE(exists.size(), sameString ? 1 : 0);
+    QVERIFY(appended.isEmpty());
+    QCOMPARE(manager->TaskCount(), 1);
+    QCOMPARE(manager->Task(vid), task);
+    QCOMPARE(task->Status(), int(Uploading));
     QCOMPARE(DBManager::instance()->GetUploads().size(), 1);
+
+    QSignalSpy removed(manager, &SDKManager::SignalRemoveUpload);
+    QSignalSpy results(task.data(), &SDKUploadTask::SignalResult);
+    manager->SetSpeedLimit(0);
+    QTRY_COMPARE_WITH_TIMEOUT(removed.size(), 1, 30000);
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results.first().at(0).toBool(), true);
+    QCOMPARE(results.first().at(1).toString(), QStringLiteral("UploadSuccess"));
+    QCOMPARE(DBManager::instance()->GetHistories(0, 20).value(0).vid, vid);
 }
 
 void TestUploadQueue::finishedUploadMovesToHistory()

@@ -70,7 +70,9 @@ void DemoDriver::Add(const QString& name, int delayMs, std::function<void()> run
 void DemoDriver::Start()
 {
     AddLoginSteps();
+    AddLibrarySteps();
     AddTransferSteps();
+    AddEditSteps();
     AddMainWindowSteps();
     RunNext();
 }

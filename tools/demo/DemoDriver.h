@@ -4,8 +4,12 @@
 
 #include <QDir>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVector>
+
+class VideoBatchSearchDialog;
+class VideoEditDialog;
 
 // Drives the real windows of a running client with Qt's test input and saves a screenshot of
 // the whole screen at each stop: login (loading, network settings, a failed and a successful
@@ -38,8 +42,14 @@ private:
 
     void AddLoginSteps();
     void AddMainWindowSteps();
+    void AddLibrarySteps();  // DemoLibrarySteps.cpp
     void AddTransferSteps();  // DemoTransferSteps.cpp
+    // DemoEditSteps.cpp: the video edit dialog and the batch vid search.
+    void AddEditSteps();
     void ClickMenuRow(const char* buttonName, const char* rowName);
+
+    QPointer<VideoEditDialog> editDialog;
+    QPointer<VideoBatchSearchDialog> batchDialog;
 
     QDir outDir;
     QString account;

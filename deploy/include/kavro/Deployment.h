@@ -19,6 +19,16 @@ inline constexpr const char kUpdateCheckPath[] = "/api/app/package/version/check
 // The client's identifier at the update service: 10 lower-case hexadecimal digits.
 inline constexpr const char kUpdateUserId[] = "4b7e1c09d2";
 inline constexpr const char kInstallerName[] = "KavroUploadClient-Setup.exe";
+// The update service offers one package per system, chosen by the check's "project_type":
+// the Windows installer for "pc64", the Debian package for "linux64".
+inline constexpr const char kUpdateProjectTypeWindows[] = "pc64";
+inline constexpr const char kUpdateProjectTypeLinux[] = "linux64";
+inline constexpr const char kLinuxPackageName[] = "kavro-upload-client_amd64.deb";
+
+// The playback code the video table offers for a vid: where the player script comes from, and
+// the help page about the playback token of encrypted videos.
+inline constexpr const char kPlayerScriptUrl[] = "https://player.kavro.example/script/player.js";
+inline constexpr const char kPlaySafeHelpUrl[] = "https://help.kavro.example/player/playsafe-token";
 
 // The 32-character upper-case hexadecimal constant from which the account secret of a login
 // answer is recovered (MD5 of this constant, appId and nonce).

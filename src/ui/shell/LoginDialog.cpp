@@ -15,6 +15,7 @@
 #include <QWidgetAction>
 
 #include "account/AccountManager.h"
+#include "app/DeploymentLinks.h"
 #include "store/DBManager.h"
 #include "ui/common/ComboBoxHelper.h"
 #include "ui/common/LineEditProxyStyle.h"
@@ -83,6 +84,13 @@ LoginDialog::LoginDialog(AccountManager& accountManager, DBManager& db, Config& 
         dialog.exec();
     });
 
+    // The agreement the sign-in accepts opens as a page of the deployment.
+    ui->ua->setTextFormat(Qt::RichText);
+    ui->ua->setOpenExternalLinks(true);
+    ui->ua->setText(
+        QStringLiteral("<a href=\"%1\" style=\"color:inherit;text-decoration:none;\">%2</a>")
+            .arg(DeploymentLinks::AgreementUrl(config).toHtmlEscaped(), tr("UA").toHtmlEscaped()));
+
     ShowError(QString());
     EnterState(Loading);
 }
@@ -108,6 +116,7 @@ void LoginDialog::SetupPasswordBox()
     showPasswordButton->hide();
 
     connect(ui->passwordLineEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        storedPasswordAccount.clear();
         showPasswordButton->show();
         password = text;
     });
@@ -165,6 +174,15 @@ void LoginDialog::SetupAccountBox()
     combo->setEditText(QString());
 
     connect(combo, &QComboBox::textActivated, this, &LoginDialog::ChooseAccount);
+    // A stored password belongs to the account it was chosen with: once the e-mail is changed
+    // it goes, or it would be sent for another account and use up one of its attempts.
+    connect(combo, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        if (!storedPasswordAccount.isNull() && text != storedPasswordAccount) {
+            storedPasswordAccount.clear();
+            password.clear();
+            ui->passwordLineEdit->clear();
+        }
+    });
     connect(accountList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const QString account = item->data(Qt::UserRole).toString();
         if (account == kClearAllAccount) {
@@ -204,7 +222,9 @@ void LoginDialog::ChooseAccount(const QString& account)
             break;
         }
     }
+    storedPasswordAccount.clear();
     if (remember) {
+        storedPasswordAccount = account;
         ui->passwordLineEdit->setText(kPasswordMask);
     } else {
         ui->passwordLineEdit->clear();

@@ -80,6 +80,8 @@ private:
     QStringList accounts;
     int state = Loading;
     QString password;
+    // The account whose stored password is in password; null when the password was typed.
+    QString storedPasswordAccount;
 
     QListWidget* accountList = nullptr;
     QCompleter* completer = nullptr;

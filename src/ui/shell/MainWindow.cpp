@@ -8,10 +8,14 @@
 #include "ui/common/MsgBox.h"
 #include "ui/common/StyleSheet.h"
 #include "ui/common/Toast.h"
+#include "ui/library/VideoListWidget.h"
 #include "ui/shell/MainWindowTitleWidget.h"
+#include "ui/transfer/DropToUploadEventFilter.h"
 #include "ui/transfer/TransferListWidget.h"
+#include "ui/transfer/UploadDialog.h"
 #include "ui_MainWindow.h"
 #include "upload/SDKManager.h"
+#include "upload/SDKUploadTask.h"
 
 MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     : QWidget(parent), services(services), ui(new Ui::MainWindow)
@@ -67,11 +71,34 @@ void MainWindow::PlacePage(QWidget* placeholder, QWidget* page)
     layout->addWidget(page);
 }
 
-// The video list page (src/ui/library). Build it here from the services it needs, e.g.
-//   PlacePage(ui->videoList, new VideoListWidget(services.videos, services.categories,
-//                                                services.account, services.uploads));
-// and connect it to the title widget and the transfer page as the pages require.
-void MainWindow::BuildVideoListPage() {}
+// The video list page (src/ui/library): it reloads when uploads come and go, and loads the
+// category tree (whose first load selects the top category and lists its videos).
+void MainWindow::BuildVideoListPage()
+{
+    videoListPage = new VideoListWidget(services.account, services.categories, services.videos,
+                                        services.uploads, ui->videoList);
+    PlacePage(ui->videoList, videoListPage);
+    connect(&services.uploads, &SDKManager::SignalAppendUpload, videoListPage,
+            &VideoListWidget::SlotUploadTaskAppended);
+    connect(&services.uploads, &SDKManager::SignalRemoveUpload, videoListPage,
+            &VideoListWidget::SlotUploadTaskRemoved);
+    // The upload button and files dropped on the page open the transfer page's upload dialog,
+    // preset with the category shown.
+    connect(videoListPage, &VideoListWidget::SignalUploadRequested, this,
+            [this](qulonglong cateId) {
+                if (transferPage) {
+                    transferPage->OpenUploadDialog()->SetCategory(cateId);
+                }
+            });
+    new DropToUploadEventFilter(videoListPage, [this](const QList<QUrl>& urls) {
+        if (transferPage) {
+            UploadDialog* dialog = transferPage->OpenUploadDialog();
+            dialog->SetCategory(videoListPage->CurrentCateId());
+            dialog->AddUrls(urls);
+        }
+    });
+    videoListPage->RefreshCategory();
+}
 
 // The transfer list page (src/ui/transfer): restores the account's unfinished uploads.
 void MainWindow::BuildTransferListPage()

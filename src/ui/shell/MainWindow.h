@@ -6,6 +6,7 @@
 
 class MainWindowTitleWidget;
 class TransferListWidget;
+class VideoListWidget;
 
 namespace Ui {
 class MainWindow;
@@ -31,6 +32,7 @@ public:
     void ShowToast(const QString& text);
 
     MainWindowTitleWidget* TitleWidget() const { return titleWidget; }
+    VideoListWidget* VideoListPage() const { return videoListPage; }
     QWidget* CurrentPage() const;
 
     // True when nothing uploads or the user agreed to stop; then every task is paused.
@@ -55,6 +57,7 @@ private:
     const AppServices services;
     Ui::MainWindow* ui;
     MainWindowTitleWidget* titleWidget = nullptr;
+    VideoListWidget* videoListPage = nullptr;
     bool exitAllowed = false;
     TransferListWidget* transferPage = nullptr;
     bool quitting = false;  // closing ends the program even when closing would hide to the tray

@@ -8,6 +8,7 @@
 #include <QWidgetAction>
 
 #include "account/AccountManager.h"
+#include "app/DeploymentLinks.h"
 #include "ui/common/CommonWidgetAction.h"
 #include "ui/common/QPushButtonIconHelper.h"
 #include "ui/common/UiResources.h"
@@ -16,9 +17,6 @@
 #include "ui_MainWindowTitleWidget.h"
 
 namespace {
-
-const QString kHelpUrl = QStringLiteral("https://help.kavro.example/");
-const QString kFeedbackUrl = QStringLiteral("https://help.kavro.example/feedback");
 
 QMenu* NewMenu(const QString& name, QWidget* parent)
 {
@@ -67,9 +65,9 @@ MainWindowTitleWidget::MainWindowTitleWidget(AccountManager& account, Config& co
             &MainWindowTitleWidget::SignalJumpToVideoList);
     connect(ui->transferListBtn, &QPushButton::clicked, this,
             &MainWindowTitleWidget::SignalJumpToTransferList);
-    connect(ui->feedbackBtn, &QPushButton::clicked, this, [] {
+    connect(ui->feedbackBtn, &QPushButton::clicked, this, [this] {
         qInfo() << "open feedback page";
-        QDesktopServices::openUrl(QUrl(kFeedbackUrl));
+        QDesktopServices::openUrl(QUrl(DeploymentLinks::FeedbackUrl(this->config)));
     });
 }
 
@@ -145,9 +143,9 @@ void MainWindowTitleWidget::BuildSettingsMenu()
          [this] { ShellDialogs::ShowPreferences(config, uploads); }},
         {"aboutBtn", tr("MainWindow.About"), [] { ShellDialogs::ExecAbout(); }},
         {"helpBtn", tr("MainWindow.Help"),
-         [] {
+         [this] {
              qInfo() << "open help page";
-             QDesktopServices::openUrl(QUrl(kHelpUrl));
+             QDesktopServices::openUrl(QUrl(DeploymentLinks::HelpUrl(config)));
          }},
         {"updateBtn", tr("MainWindow.Update"),
          [this] { ShellDialogs::ShowUpdate(config, uploads); }},

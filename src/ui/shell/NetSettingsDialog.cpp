@@ -1,15 +1,25 @@
 #include "ui/shell/NetSettingsDialog.h"
 
+#include <QDebug>
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include "api/ApiProbe.h"
+#include "api/ApiTransport.h"
 #include "app/Config.h"
 #include "ui/common/ComboBoxHelper.h"
 #include "ui/common/LineEditProxyStyle.h"
 #include "ui/common/StyleSheet.h"
+#include "ui/common/Toast.h"
 #include "ui/shell/ProxySettings.h"
 #include "ui_NetSettingsDialog.h"
 
 namespace {
 
 const QString kGroup = QStringLiteral("NetWorkManager");
+const QString kCustom = QStringLiteral("Custom");
+const QString kPlatformUrl = QStringLiteral("platformUrl");
 
 }  // namespace
 
@@ -41,11 +51,6 @@ NetSettingsDialog::NetSettingsDialog(Config& config, SDKManager& uploads, QWidge
     }
 }
 
-NetSettingsDialog::~NetSettingsDialog()
-{
-    delete ui;
-}
-
 void NetSettingsDialog::Load()
 {
     const int type = config.Value(kGroup, QStringLiteral("proxyType")).toInt();
@@ -59,9 +64,69 @@ void NetSettingsDialog::Load()
     ui->portLineedit->setText(config.Value(kGroup, QStringLiteral("proxyPort")).toString());
     ui->usernameLineedit->setText(config.Value(kGroup, QStringLiteral("proxyUser")).toString());
     ui->passwordLineedit->setText(config.Value(kGroup, QStringLiteral("proxyPassword")).toString());
+    ui->platformUrlLineedit->setText(config.Value(kCustom, kPlatformUrl).toString());
+    ui->platformUrlLineedit->setPlaceholderText(ApiCollection::platformBaseUrl());
+}
+
+NetSettingsDialog::~NetSettingsDialog()
+{
+    probeAbort = true;
+    for (auto* watcher : findChildren<QFutureWatcher<QString>*>()) {
+        watcher->waitForFinished();
+    }
+    delete ui;
 }
 
 void NetSettingsDialog::OnApply()
+{
+    if (probing) {
+        return;
+    }
+    const QString address = ui->platformUrlLineedit->text().trimmed();
+    if (address == config.Value(kCustom, kPlatformUrl).toString()) {
+        ApplyProxy();
+        return;
+    }
+    if (address.isEmpty()) {
+        config.Remove(kCustom, kPlatformUrl);
+        ApplyProxy();
+        return;
+    }
+    if (!ApiCollection::IsPlatformAddress(address)) {
+        Toast::ShowToastInParent(ui->settingsWidget,
+                                 tr("NetSettingsDialog.PlatformAddressNotHttps"), 1,
+                                 Qt::AlignTop | Qt::AlignVCenter, true);
+        return;
+    }
+    // A new address is saved only once a platform has answered there.
+    probing = true;
+    ui->Ok->setEnabled(false);
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, address] {
+        watcher->deleteLater();
+        probing = false;
+        ui->Ok->setEnabled(true);
+        const QString error = watcher->result();
+        if (!error.isNull()) {
+            qWarning() << "platform address refused:" << address << error;
+            Toast::ShowToastInParent(ui->settingsWidget,
+                                     tr("NetSettingsDialog.PlatformUnreachable %1").arg(error), 1,
+                                     Qt::AlignTop | Qt::AlignVCenter, true);
+            return;
+        }
+        config.SetValue(kCustom, kPlatformUrl, address);
+        ApplyProxy();
+    });
+    bool* abort = &probeAbort;
+    watcher->setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [address, abort] {
+        QString error;
+        return ApiCollection::ProbePlatform(address, abort, &error) == ApiCollection::NoError
+                   ? QString()
+                   : (error.isEmpty() ? QStringLiteral("?") : error);
+    }));
+}
+
+void NetSettingsDialog::ApplyProxy()
 {
     if (ProxySettings::Apply(config, uploads, ui->proxyTypeComboBox->currentIndex(),
                              ui->addressLineedit->text(), ui->portLineedit->text(),

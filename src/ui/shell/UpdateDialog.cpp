@@ -1,5 +1,7 @@
 #include "ui/shell/UpdateDialog.h"
 
+#include <kavro/Deployment.h>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
@@ -8,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMovie>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -33,7 +34,12 @@
 
 namespace {
 
-const QString kDefaultPackage = QStringLiteral("KavroUploadClient-Setup.exe");
+// The package the update service offers this system (see ApiCollection::updateRequestBody).
+#ifdef Q_OS_WIN
+const QString kDefaultPackage = QString::fromLatin1(kavro::deployment::kInstallerName);
+#else
+const QString kDefaultPackage = QString::fromLatin1(kavro::deployment::kLinuxPackageName);
+#endif
 
 QLabel* NewLabel(const QString& name, QWidget* parent, Qt::Alignment alignment = Qt::AlignCenter)
 {
@@ -113,6 +119,7 @@ UpdateDialog::UpdateDialog(int initialState, Config& config, SDKManager& uploads
                     SlotSetDownloadPercent(int(done * 100 / total));
                 }
             });
+    connect(&installer, &PackageInstaller::SignalFinished, this, &UpdateDialog::OnInstallFinished);
     connect(this, &UpdateDialog::SignalDownloadFailed, this, [this] {
         if (!downloadCancel) {
             SetState(DownloadFailed);
@@ -408,6 +415,9 @@ void UpdateDialog::StartDownload()
 
 void UpdateDialog::Install()
 {
+    if (installer.IsRunning()) {
+        return;
+    }
     if (uploads.AnyUploading()) {
         const QMessageBox::StandardButton answer =
             MsgBox::Info(this, tr("SystemTip"),
@@ -417,12 +427,34 @@ void UpdateDialog::Install()
             return;
         }
     }
-    const QStringList arguments;
-    const bool started = QProcess::startDetached(installerPath, arguments);
-    qInfo() << "Start Installer:" << installerPath << arguments.join(QStringLiteral(", "))
-            << "succeed:" << started;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
-    close();
+    installBtn->setEnabled(false);
+    installLabel->setText(tr("Installing the new version..."));
+    installer.Install(installerPath);
+}
+
+void UpdateDialog::OnInstallFinished(int outcome, const QString& detail)
+{
+    installBtn->setEnabled(true);
+    switch (outcome) {
+        case PackageInstaller::Started:
+            // A detached installer replaces the program: make way for it.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
+            close();
+            return;
+        case PackageInstaller::Installed:
+            installBtn->hide();
+            installLabel->setText(
+                tr("The new version is installed. It runs the next time the program starts."));
+            break;
+        case PackageInstaller::FolderOpened:
+            installLabel->setText(tr("Please install the package from its folder: %1")
+                                      .arg(QDir::toNativeSeparators(installerPath)));
+            break;
+        default:
+            // The program keeps running; the user may try again.
+            installLabel->setText(tr("The installer could not run. %1").arg(detail).trimmed());
+            break;
+    }
 }
 
 void UpdateDialog::closeEvent(QCloseEvent* event)

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QFutureWatcher>
 
+#include "platform/PackageInstaller.h"
+
 class Config;
 class QLabel;
 class QMovie;
@@ -75,6 +77,7 @@ private:
     void OnDownloadPageButton();
     void StartDownload();
     void Install();
+    void OnInstallFinished(int outcome, const QString& detail);
     void Repolish(QWidget* widget);
 
     Config& config;
@@ -86,6 +89,7 @@ private:
     QString installerPath;
     QFutureWatcher<int> checkWatcher;
     QFutureWatcher<void> downloadWatcher;
+    PackageInstaller installer;
 
     TitleBar* titleBar = nullptr;
     QStackedWidget* stack = nullptr;

@@ -23,9 +23,9 @@
 #include "ui/common/StyleSheet.h"
 #include "ui/common/TitleBar.h"
 #include "ui/common/Toast.h"
+#include "ui/library/VideoEditDialog.h"
 #include "ui/transfer/DropToUploadEventFilter.h"
 #include "ui/transfer/UploadButtonDelegate.h"
-#include "ui/transfer/UploadEditDialog.h"
 #include "upload/SDKManager.h"
 
 namespace {
@@ -358,10 +358,12 @@ void UploadDialog::OnButtonClicked(QPushButton* button, const QModelIndex& index
     const QModelIndex item = model->index(index.row(), UploadTableModel::Title);
     using Role = UploadTableModel::DataRole;
     if (index.column() == UploadTableModel::Edit) {
-        UploadEditDialog edit(item.data(UploadTableModel::Role(Role::Title)).toString(),
-                              item.data(UploadTableModel::Role(Role::Description)).toString(),
-                              item.data(UploadTableModel::Role(Role::Tags)).toString(),
-                              item.data(UploadTableModel::Role(Role::FileSize)).toLongLong(), this);
+        VideoEditDialog edit(this);  // its upload mode: nothing is sent
+        edit.SetTitle(item.data(UploadTableModel::Role(Role::Title)).toString());
+        edit.SetDescription(item.data(UploadTableModel::Role(Role::Description)).toString());
+        edit.SetTags(item.data(UploadTableModel::Role(Role::Tags)).toString());
+        edit.SetFileSize(item.data(UploadTableModel::Role(Role::FileSize)).toULongLong());
+        edit.SetMode(0);
         if (edit.exec() == QDialog::Accepted) {
             model->setData(item, edit.Title(), UploadTableModel::Role(Role::Title));
             model->setData(item, edit.Tags(), UploadTableModel::Role(Role::Tags));

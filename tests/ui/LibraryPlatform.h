@@ -1,0 +1,55 @@
+#pragma once
+
+// Shared by the library page's window tests and its benchmark: sign in through the real account
+// manager (the upload library left alone) and wait until a page has finished loading.
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "account/AccountManager.h"
+#include "models/CategoryTreeModel.h"
+#include "models/LibraryAccount.h"
+#include "models/VideoTableModel.h"
+#include "tasks/VideoTableModelWorker.h"
+#include "ui/library/VideoListWidget.h"
+#include "ui/library/VideoTableView.h"
+
+namespace LibraryPlatform {
+
+inline bool SignIn(AccountManager* manager, const QString& email, const QString& password)
+{
+    manager->SetSdkInitializer([](const QString&, const QString&, const QString&) { return true; });
+    QSignalSpy ok(manager, &AccountManager::SignalLoginSucceed);
+    manager->Login(email, password, false);
+    return ok.wait(20000);
+}
+
+// The signed-in account as the application hands it to both models.
+inline void HandAccount(const AccountManager& manager, CategoryTreeModel* categories,
+                        VideoTableModel* videos)
+{
+    LibraryAccount account;
+    account.userId = manager.UserId();
+    account.topCateId = manager.CateId();
+    account.canManage = manager.HasPermission(AccountManager::OperaManage);
+    account.canCopyCode = manager.HasPermission(AccountManager::OperaCopyCode);
+    categories->SetAccount(account);
+    videos->SetAccount(account);
+}
+
+// True once the page's video model has no task left (page and thumbnails loaded).
+inline bool WaitForPage(VideoListWidget* page, int timeoutMs = 20000)
+{
+    auto* model = qobject_cast<VideoTableModel*>(page->Table()->model());
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        QTest::qWait(20);
+        if (!model->Worker()->HasTasks()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace LibraryPlatform
