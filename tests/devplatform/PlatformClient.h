@@ -18,6 +18,7 @@ struct HttpReply
 
     QByteArray Header(const char* name) const { return headers.value(QByteArray(name).toLower()); }
     QJsonObject Json() const;
+    QJsonObject Data() const { return Json().value(QLatin1String("data")).toObject(); }
     // The envelope's error code, 0 on success.
     int ErrorCode() const;
 };

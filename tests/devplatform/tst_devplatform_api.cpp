@@ -12,6 +12,7 @@
 
 #include "DemoSeed.h"
 #include "PlatformClient.h"
+#include "common/TestLiterals.h"
 
 namespace {
 
@@ -20,12 +21,12 @@ QString DecryptSecret(const QJsonObject& data)
 {
     const QByteArray digest =
         QCryptographicHash::hash(QByteArray(kavro::deployment::kLoginConstant) +
-                                     data.value(QStringLiteral("appId")).toString().toUtf8() +
-                                     data.value(QStringLiteral("nonce")).toString().toUtf8(),
+                                     data.value("appId"_s).toString().toUtf8() +
+                                     data.value("nonce"_s).toString().toUtf8(),
                                  QCryptographicHash::Md5)
             .toHex();
     const QByteArray cipher =
-        QByteArray::fromBase64(data.value(QStringLiteral("appSecret")).toString().toLatin1());
+        QByteArray::fromBase64(data.value("appSecret"_s).toString().toLatin1());
     QByteArray plain(cipher.size() + 16, '\0');
     int n = 0;
     int last = 0;
@@ -45,7 +46,7 @@ QString DecryptSecret(const QJsonObject& data)
 void Walk(const QJsonObject& node, const std::function<void(const QJsonObject&)>& visit)
 {
     visit(node);
-    for (const QJsonValue& child : node.value(QStringLiteral("children")).toArray()) {
+    for (const QJsonValue& child : node.value("children"_s).toArray()) {
         Walk(child.toObject(), visit);
     }
 }
@@ -68,20 +69,18 @@ private:
 
     QJsonObject Tree(qint64 cateId = 1) const
     {
-        const HttpReply reply = client_.SignedGet(
-            QStringLiteral("/v3/category/get-cate-tree"),
-            {{QStringLiteral("cateId"), QString::number(cateId)}}, appId_, secret_);
-        return reply.Json().value(QStringLiteral("data")).toObject();
+        const HttpReply reply =
+            client_.SignedGet("/v3/category/get-cate-tree"_s,
+                              {{"cateId"_s, QString::number(cateId)}}, appId_, secret_);
+        return reply.Data();
     }
 
     // Login credentials of a sub-account of the demo library.
     QPair<QString, QString> SubCredentials(const QString& email) const
     {
-        const QJsonObject data = client_.Login(email, QString::fromLatin1(demo::kSubPassword))
-                                     .Json()
-                                     .value(QStringLiteral("data"))
-                                     .toObject();
-        return {data.value(QStringLiteral("appId")).toString(), DecryptSecret(data)};
+        const QJsonObject data =
+            client_.Login(email, QString::fromLatin1(demo::kSubPassword)).Data();
+        return {data.value("appId"_s).toString(), DecryptSecret(data)};
     }
 
 private slots:
@@ -93,25 +92,22 @@ private slots:
 
     void loginAnswersTheAccountRecord()
     {
-        const HttpReply reply = client_.Login(QStringLiteral("Demo@kavro.example"),
-                                              QString::fromLatin1(demo::kMainPassword));
+        const HttpReply reply =
+            client_.Login("Demo@kavro.example"_s, QString::fromLatin1(demo::kMainPassword));
         const QJsonObject root = reply.Json();
-        QCOMPARE(root.value(QStringLiteral("code")).toInt(), 200);
-        QCOMPARE(root.value(QStringLiteral("status")).toString(), QStringLiteral("success"));
-        QVERIFY(root.contains(QStringLiteral("error")) &&
-                root.value(QStringLiteral("error")).isNull());
-        QVERIFY(!root.value(QStringLiteral("requestId")).toString().isEmpty());
-        const QJsonObject data = root.value(QStringLiteral("data")).toObject();
-        QCOMPARE(data.value(QStringLiteral("appId")).toString(), appId_);
+        QCOMPARE(root.value("code"_s).toInt(), 200);
+        QCOMPARE(root.value("status"_s).toString(), "success"_s);
+        QVERIFY(root.contains("error"_s) && root.value("error"_s).isNull());
+        QVERIFY(!root.value("requestId"_s).toString().isEmpty());
+        const QJsonObject data = root.value("data"_s).toObject();
+        QCOMPARE(data.value("appId"_s).toString(), appId_);
         QCOMPARE(DecryptSecret(data), secret_);
-        QCOMPARE(data.value(QStringLiteral("userId")).toString(),
-                 QString::fromLatin1(demo::kMainUserId));
-        QCOMPARE(data.value(QStringLiteral("expired")).toString(), QStringLiteral("N"));
-        QCOMPARE(data.value(QStringLiteral("cateId")).toVariant().toLongLong(), 1);
-        QVERIFY(data.value(QStringLiteral("remainBytes")).toDouble() <
-                data.value(QStringLiteral("space")).toDouble());
-        const QJsonObject permission = data.value(QStringLiteral("permission")).toObject();
-        QCOMPARE(permission.value(QStringLiteral("childAccountType")).toInt(), -1);
+        QCOMPARE(data.value("userId"_s).toString(), QString::fromLatin1(demo::kMainUserId));
+        QCOMPARE(data.value("expired"_s).toString(), "N"_s);
+        QCOMPARE(data.value("cateId"_s).toVariant().toLongLong(), 1);
+        QVERIFY(data.value("remainBytes"_s).toDouble() < data.value("space"_s).toDouble());
+        const QJsonObject permission = data.value("permission"_s).toObject();
+        QCOMPARE(permission.value("childAccountType"_s).toInt(), -1);
         QCOMPARE(permission.size(), 15);
         for (auto it = permission.constBegin(); it != permission.constEnd(); ++it) {
             QVERIFY2(it.key() == QLatin1String("childAccountType") || it.value().toInt() == 1,
@@ -121,21 +117,16 @@ private slots:
 
     void subAccountLogin()
     {
-        const QJsonObject data = client_
-                                     .Login(QStringLiteral("uploader@kavro.example"),
-                                            QString::fromLatin1(demo::kSubPassword))
-                                     .Json()
-                                     .value(QStringLiteral("data"))
-                                     .toObject();
-        QCOMPARE(data.value(QStringLiteral("userId")).toString(),
-                 QString::fromLatin1(demo::kMainUserId));
-        QCOMPARE(data.value(QStringLiteral("childUserName")).toString(),
-                 QStringLiteral("uploader"));
-        const QJsonObject permission = data.value(QStringLiteral("permission")).toObject();
-        QCOMPARE(permission.value(QStringLiteral("childAccountType")).toInt(), 3);
-        QCOMPARE(permission.value(QStringLiteral("videoUpload")).toInt(), 1);
-        QCOMPARE(permission.value(QStringLiteral("videoDelete")).toInt(), 0);
-        QCOMPARE(permission.value(QStringLiteral("cataAdd")).toInt(), 0);
+        const QJsonObject data =
+            client_.Login("uploader@kavro.example"_s, QString::fromLatin1(demo::kSubPassword))
+                .Data();
+        QCOMPARE(data.value("userId"_s).toString(), QString::fromLatin1(demo::kMainUserId));
+        QCOMPARE(data.value("childUserName"_s).toString(), "uploader"_s);
+        const QJsonObject permission = data.value("permission"_s).toObject();
+        QCOMPARE(permission.value("childAccountType"_s).toInt(), 3);
+        QCOMPARE(permission.value("videoUpload"_s).toInt(), 1);
+        QCOMPARE(permission.value("videoDelete"_s).toInt(), 0);
+        QCOMPARE(permission.value("cataAdd"_s).toInt(), 0);
     }
 
     void loginRefusals_data()
@@ -143,12 +134,12 @@ private slots:
         QTest::addColumn<QString>("email");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("code");
-        QTest::newRow("empty email") << QString() << QStringLiteral("x") << 20;
-        QTest::newRow("empty password") << QStringLiteral("demo@kavro.example") << QString() << 21;
-        QTest::newRow("unknown user")
-            << QStringLiteral("nobody@kavro.example") << QStringLiteral("x") << 22;
-        QTest::newRow("expired sub-account") << QStringLiteral("expired@kavro.example")
-                                             << QString::fromLatin1(demo::kSubPassword) << 26;
+        QTest::newRow("empty email") << QString() << "x"_s << 20;
+        QTest::newRow("empty password") << "demo@kavro.example"_s << QString() << 21;
+        QTest::newRow("unknown user") << "nobody@kavro.example"_s
+                                      << "x"_s << 22;
+        QTest::newRow("expired sub-account")
+            << "expired@kavro.example"_s << QString::fromLatin1(demo::kSubPassword) << 26;
     }
 
     void loginRefusals()
@@ -158,12 +149,12 @@ private slots:
         QFETCH(int, code);
         const HttpReply reply =
             password.isEmpty()
-                ? client_.Request("POST", QStringLiteral("/v3/front/login-client"),
+                ? client_.Request("POST", "/v3/front/login-client"_s,
                                   {{"Content-Type", "application/x-www-form-urlencoded"}},
                                   "email=demo%40kavro.example&password=")
                 : client_.Login(email, password);
         QCOMPARE(reply.ErrorCode(), code);
-        QCOMPARE(reply.Json().value(QStringLiteral("status")).toString(), QStringLiteral("error"));
+        QCOMPARE(reply.Json().value("status"_s).toString(), "error"_s);
     }
 
     void wrongPasswordsLockTheAccount_data()
@@ -171,10 +162,10 @@ private slots:
         QTest::addColumn<QString>("email");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("wrongCode");
-        QTest::newRow("main account")
-            << QStringLiteral("locked@kavro.example") << QStringLiteral("locked1234") << 23;
-        QTest::newRow("sub-account") << QStringLiteral("locked-sub@kavro.example")
-                                     << QString::fromLatin1(demo::kSubPassword) << 24;
+        QTest::newRow("main account") << "locked@kavro.example"_s
+                                      << "locked1234"_s << 23;
+        QTest::newRow("sub-account")
+            << "locked-sub@kavro.example"_s << QString::fromLatin1(demo::kSubPassword) << 24;
     }
 
     void wrongPasswordsLockTheAccount()
@@ -183,20 +174,15 @@ private slots:
         QFETCH(QString, password);
         QFETCH(int, wrongCode);
         // A right password in between restores the full count.
-        QCOMPARE(client_.Login(email, QStringLiteral("wrong")).ErrorCode(), wrongCode);
+        QCOMPARE(client_.Login(email, "wrong"_s).ErrorCode(), wrongCode);
         QCOMPARE(client_.Login(email, password).ErrorCode(), 0);
         for (int remain = 4; remain >= 0; --remain) {
-            const HttpReply reply = client_.Login(email, QStringLiteral("wrong"));
+            const HttpReply reply = client_.Login(email, "wrong"_s);
             QCOMPARE(reply.ErrorCode(), wrongCode);
-            QCOMPARE(reply.Json()
-                         .value(QStringLiteral("data"))
-                         .toObject()
-                         .value(QStringLiteral("remainLoginChange"))
-                         .toInt(),
-                     remain);
+            QCOMPARE(reply.Data().value("remainLoginChange"_s).toInt(), remain);
         }
         QCOMPARE(client_.Login(email, password).ErrorCode(), 31);
-        QCOMPARE(client_.Login(email, QStringLiteral("wrong")).ErrorCode(), 31);
+        QCOMPARE(client_.Login(email, "wrong"_s).ErrorCode(), 31);
     }
 
     void signatureChecks_data()
@@ -207,12 +193,12 @@ private slots:
         QTest::addColumn<int>("code");
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         QTest::newRow("right") << appId_ << secret_ << now << 0;
-        QTest::newRow("wrong secret") << appId_ << QStringLiteral("guess") << now << 104;
-        QTest::newRow("unknown appId") << QStringLiteral("NOPE") << secret_ << now << 101;
+        QTest::newRow("wrong secret") << appId_ << "guess"_s << now << 104;
+        QTest::newRow("unknown appId") << "NOPE"_s << secret_ << now << 101;
         QTest::newRow("empty appId") << QString() << secret_ << now << 107;
         QTest::newRow("old timestamp") << appId_ << secret_ << now - 3600 * 1000 << 100;
-        QTest::newRow("expired sub-account")
-            << QStringLiteral("K1SUB00006") << QStringLiteral("sub-secret-expired-6") << now << 103;
+        QTest::newRow("expired sub-account") << "K1SUB00006"_s
+                                             << "sub-secret-expired-6"_s << now << 103;
     }
 
     void signatureChecks()
@@ -222,94 +208,79 @@ private slots:
         QFETCH(qint64, timestamp);
         QFETCH(int, code);
         // "title" is empty: sent, but not part of the signature.
-        QMap<QString, QString> params{{QStringLiteral("cateId"), QStringLiteral("1")},
-                                      {QStringLiteral("title"), QString()},
-                                      {QStringLiteral("timestamp"), QString::number(timestamp)}};
-        const HttpReply reply =
-            client_.SignedGet(QStringLiteral("/v3/video/list-video"), params, appId, secret);
+        QMap<QString, QString> params{{"cateId"_s, "1"_s},
+                                      {"title"_s, QString()},
+                                      {"timestamp"_s, QString::number(timestamp)}};
+        const HttpReply reply = client_.SignedGet("/v3/video/list-video"_s, params, appId, secret);
         QCOMPARE(reply.status, 200L);
         QCOMPARE(reply.ErrorCode(), code);
     }
 
     void tamperedParameterFailsTheSignature()
     {
-        QMap<QString, QString> params{{QStringLiteral("name"), QStringLiteral("A")},
-                                      {QStringLiteral("parentId"), QStringLiteral("1")}};
+        QMap<QString, QString> params{{"name"_s, "A"_s}, {"parentId"_s, "1"_s}};
         PlatformClient::Sign(&params, appId_, secret_);
-        params.insert(QStringLiteral("name"), QStringLiteral("B"));
-        const HttpReply reply =
-            client_.Request("POST", QStringLiteral("/v3/category/add"),
-                            {{"Content-Type", "application/x-www-form-urlencoded"}},
-                            PlatformClient::Encode(params));
+        params.insert("name"_s, "B"_s);
+        const HttpReply reply = client_.Request(
+            "POST", "/v3/category/add"_s, {{"Content-Type", "application/x-www-form-urlencoded"}},
+            PlatformClient::Encode(params));
         QCOMPARE(reply.ErrorCode(), 104);
+    }
+
+    void permissionBits_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("cateId");
+        QTest::addColumn<int>("code");
+        const QString add = "/v3/category/add"_s;
+        const QString tree = "/v3/category/get-cate-tree"_s;
+        QTest::newRow("viewer adds") << "viewer@kavro.example"_s << add << "1"_s << 105;
+        QTest::newRow("viewer reads") << "viewer@kavro.example"_s << tree << "1"_s << 0;
+        // The classifier works only below its own top category ("Courses", id 2).
+        QTest::newRow("classifier, top") << "classifier@kavro.example"_s << tree << "1"_s << 106;
+        QTest::newRow("classifier, own") << "classifier@kavro.example"_s << tree << "2"_s << 0;
     }
 
     void permissionBits()
     {
-        const auto viewer = SubCredentials(QStringLiteral("viewer@kavro.example"));
-        QVERIFY(!viewer.second.isEmpty());
-        QCOMPARE(client_
-                     .SignedPost(QStringLiteral("/v3/category/add"),
-                                 {{QStringLiteral("parentId"), QStringLiteral("1")},
-                                  {QStringLiteral("name"), QStringLiteral("Nope")}},
-                                 viewer.first, viewer.second)
-                     .ErrorCode(),
-                 105);
-        QCOMPARE(client_
-                     .SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
-                                {{QStringLiteral("cateId"), QStringLiteral("1")}}, viewer.first,
-                                viewer.second)
-                     .ErrorCode(),
-                 0);
-        // The classifier works only below its own top category ("Courses", id 2).
-        const auto classifier = SubCredentials(QStringLiteral("classifier@kavro.example"));
-        QCOMPARE(client_
-                     .SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
-                                {{QStringLiteral("cateId"), QStringLiteral("1")}}, classifier.first,
-                                classifier.second)
-                     .ErrorCode(),
-                 106);
-        QCOMPARE(client_
-                     .SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
-                                {{QStringLiteral("cateId"), QStringLiteral("2")}}, classifier.first,
-                                classifier.second)
-                     .ErrorCode(),
-                 0);
+        QFETCH(QString, email);
+        QFETCH(QString, path);
+        QFETCH(QString, cateId);
+        QFETCH(int, code);
+        const auto sub = SubCredentials(email);
+        QVERIFY(!sub.second.isEmpty());
+        const HttpReply reply =
+            path.endsWith("add"_s)
+                ? client_.SignedPost(path, {{"parentId"_s, cateId}, {"name"_s, "Nope"_s}},
+                                     sub.first, sub.second)
+                : client_.SignedGet(path, {{"cateId"_s, cateId}}, sub.first, sub.second);
+        QCOMPARE(reply.ErrorCode(), code);
     }
 
     void adminChangesAnAccount()
     {
         auto admin = [&](const QByteArray& query) {
-            return client_
-                .Request("POST", QStringLiteral("/admin/account?") + QString::fromLatin1(query))
-                .status;
+            return client_.Request("POST", "/admin/account?"_s + QString::fromLatin1(query)).status;
         };
         QCOMPARE(admin("email=manager%40kavro.example&permissions=cataRefresh,videoAllSearch"),
                  204L);
-        const auto manager = SubCredentials(QStringLiteral("manager@kavro.example"));
-        const QJsonObject permission = client_
-                                           .Login(QStringLiteral("manager@kavro.example"),
-                                                  QString::fromLatin1(demo::kSubPassword))
-                                           .Json()
-                                           .value(QStringLiteral("data"))
-                                           .toObject()
-                                           .value(QStringLiteral("permission"))
-                                           .toObject();
-        QCOMPARE(permission.value(QStringLiteral("cataRefresh")).toInt(), 1);
-        QCOMPARE(permission.value(QStringLiteral("cataAdd")).toInt(), 0);
-        const QMap<QString, QString> add{{QStringLiteral("parentId"), QStringLiteral("1")},
-                                         {QStringLiteral("name"), QStringLiteral("By manager")}};
-        QCOMPARE(
-            client_
-                .SignedPost(QStringLiteral("/v3/category/add"), add, manager.first, manager.second)
-                .ErrorCode(),
-            105);
+        const auto manager = SubCredentials("manager@kavro.example"_s);
+        const QJsonObject permission =
+            client_.Login("manager@kavro.example"_s, QString::fromLatin1(demo::kSubPassword))
+                .Data()
+                .value("permission"_s)
+                .toObject();
+        QCOMPARE(permission.value("cataRefresh"_s).toInt(), 1);
+        QCOMPARE(permission.value("cataAdd"_s).toInt(), 0);
+        const QMap<QString, QString> add{{"parentId"_s, "1"_s}, {"name"_s, "By manager"_s}};
+        QCOMPARE(client_.SignedPost("/v3/category/add"_s, add, manager.first, manager.second)
+                     .ErrorCode(),
+                 105);
         QCOMPARE(admin("email=manager%40kavro.example&permissions=all"), 204L);
-        QCOMPARE(
-            client_
-                .SignedPost(QStringLiteral("/v3/category/add"), add, manager.first, manager.second)
-                .ErrorCode(),
-            0);
+        QCOMPARE(client_.SignedPost("/v3/category/add"_s, add, manager.first, manager.second)
+                     .ErrorCode(),
+                 0);
         QCOMPARE(admin("email=manager%40kavro.example&permissions=flyAway"), 400L);
         QCOMPARE(admin("email=nobody%40kavro.example&space=1"), 404L);
     }
@@ -317,116 +288,79 @@ private slots:
     void treeHasPathsAndCounts()
     {
         const QJsonObject top = Tree();
-        QCOMPARE(top.value(QStringLiteral("cateId")).toVariant().toLongLong(), 1);
-        QCOMPARE(top.value(QStringLiteral("cateTree")).toString(), QStringLiteral("1"));
-        QCOMPARE(top.value(QStringLiteral("parentId")).toVariant().toLongLong(), 0);
+        QCOMPARE(top.value("cateId"_s).toVariant().toLongLong(), 1);
+        QCOMPARE(top.value("cateTree"_s).toString(), "1"_s);
+        QCOMPARE(top.value("parentId"_s).toVariant().toLongLong(), 0);
         int nodes = 0;
         int videos = 0;
         int deepest = 0;
         Walk(top, [&](const QJsonObject& node) {
             ++nodes;
-            videos += node.value(QStringLiteral("videoCount")).toInt();
-            const QStringList path =
-                node.value(QStringLiteral("cateTree")).toString().split(QLatin1Char(','));
+            videos += node.value("videoCount"_s).toInt();
+            const QStringList path = node.value("cateTree"_s).toString().split(QLatin1Char(','));
             deepest = qMax(deepest, path.size());
-            QCOMPARE(path.last().toLongLong(),
-                     node.value(QStringLiteral("cateId")).toVariant().toLongLong());
-            for (const QJsonValue& child : node.value(QStringLiteral("children")).toArray()) {
-                QCOMPARE(
-                    child.toObject().value(QStringLiteral("parentId")).toVariant().toLongLong(),
-                    node.value(QStringLiteral("cateId")).toVariant().toLongLong());
+            QCOMPARE(path.last().toLongLong(), node.value("cateId"_s).toVariant().toLongLong());
+            for (const QJsonValue& child : node.value("children"_s).toArray()) {
+                QCOMPARE(child.toObject().value("parentId"_s).toVariant().toLongLong(),
+                         node.value("cateId"_s).toVariant().toLongLong());
             }
         });
         QVERIFY(nodes >= 15);
         QCOMPARE(deepest, 4);  // the top and three levels below it
-        const HttpReply list =
-            client_.SignedGet(QStringLiteral("/v3/video/list-video"),
-                              {{QStringLiteral("cateId"), QStringLiteral("1")},
-                               {QStringLiteral("containSubCate"), QStringLiteral("Y")},
-                               {QStringLiteral("page"), QStringLiteral("1")},
-                               {QStringLiteral("pageSize"), QStringLiteral("1")}},
-                              appId_, secret_);
-        QCOMPARE(list.Json()
-                     .value(QStringLiteral("data"))
-                     .toObject()
-                     .value(QStringLiteral("totalItems"))
-                     .toInt(),
-                 videos);
+        const HttpReply list = client_.SignedGet("/v3/video/list-video"_s,
+                                                 {{"cateId"_s, "1"_s},
+                                                  {"containSubCate"_s, "Y"_s},
+                                                  {"page"_s, "1"_s},
+                                                  {"pageSize"_s, "1"_s}},
+                                                 appId_, secret_);
+        QCOMPARE(list.Data().value("totalItems"_s).toInt(), videos);
         // A subtree is answered with its full path from the library's top.
         const QJsonObject sub = Tree(5);
-        QCOMPARE(sub.value(QStringLiteral("cateTree")).toString(), QStringLiteral("1,2,5"));
+        QCOMPARE(sub.value("cateTree"_s).toString(), "1,2,5"_s);
     }
 
     void categoryRefusals_data()
     {
+        // add: parentId and name; rename: cateId and cateName; move: cateId and destCateId.
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("firstValue");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<QString>("secondValue");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("value");
         QTest::addColumn<int>("code");
-        const QString add = QStringLiteral("/v3/category/add");
-        const QString rename = QStringLiteral("/v3/category/update-info");
-        const QString move = QStringLiteral("/v3/category/update-cate");
-        const QString parent = QStringLiteral("parentId");
-        const QString name = QStringLiteral("name");
-        QTest::newRow("add blank") << add << parent << "1" << name << "   " << 3000;
-        QTest::newRow("add too long")
-            << add << parent << "1" << name << QString(31, QLatin1Char('x')) << 3010;
-        QTest::newRow("add 30 characters")
-            << add << parent << "1" << name << QString(30, QLatin1Char('y')) << 0;
-        QTest::newRow("add duplicate sibling") << add << parent << "1" << name << "Courses" << 3003;
-        QTest::newRow("add same name elsewhere") << add << parent << "3" << name << "Courses" << 0;
-        QTest::newRow("add under missing parent")
-            << add << parent << "999999" << name << "X" << 3001;
-        QTest::newRow("add in another library") << add << parent << "16" << name << "X" << 3001;
-        QTest::newRow("rename to sibling's name") << rename << "cateId"
-                                                  << "3"
-                                                  << "cateName"
-                                                  << "Courses" << 3003;
-        QTest::newRow("rename blank") << rename << "cateId"
-                                      << "3"
-                                      << "cateName"
-                                      << "" << 3000;
-        QTest::newRow("rename top") << rename << "cateId"
-                                    << "1"
-                                    << "cateName"
-                                    << "Top" << 3005;
-        QTest::newRow("rename missing") << rename << "cateId"
-                                        << "999999"
-                                        << "cateName"
-                                        << "Z" << 3001;
-        QTest::newRow("move into own child") << move << "cateId"
-                                             << "2"
-                                             << "destCateId"
-                                             << "5" << 3005;
-        QTest::newRow("move into itself") << move << "cateId"
-                                          << "2"
-                                          << "destCateId"
-                                          << "2" << 3005;
-        QTest::newRow("move into grandchild") << move << "cateId"
-                                              << "2"
-                                              << "destCateId"
-                                              << "10" << 3005;
-        QTest::newRow("move top") << move << "cateId"
-                                  << "1"
-                                  << "destCateId"
-                                  << "2" << 3005;
-        QTest::newRow("move to missing") << move << "cateId"
-                                         << "6"
-                                         << "destCateId"
-                                         << "999999" << 3001;
+        const auto row = [](const char* name, const char* path, const char* id,
+                            const QString& value, int code) {
+            QTest::newRow(name) << "/v3/category/"_s + QLatin1String(path)
+                                << QString::fromLatin1(id) << value << code;
+        };
+        row("add blank", "add", "1", "   "_s, 3000);
+        row("add too long", "add", "1", QString(31, QLatin1Char('x')), 3010);
+        row("add 30 characters", "add", "1", QString(30, QLatin1Char('y')), 0);
+        row("add duplicate sibling", "add", "1", "Courses"_s, 3003);
+        row("add same name elsewhere", "add", "3", "Courses"_s, 0);
+        row("add under missing parent", "add", "999999", "X"_s, 3001);
+        row("add in another library", "add", "16", "X"_s, 3001);
+        row("rename to sibling's name", "update-info", "3", "Courses"_s, 3003);
+        row("rename blank", "update-info", "3", QString(), 3000);
+        row("rename top", "update-info", "1", "Top"_s, 3005);
+        row("rename missing", "update-info", "999999", "Z"_s, 3001);
+        row("move into own child", "update-cate", "2", "5"_s, 3005);
+        row("move into itself", "update-cate", "2", "2"_s, 3005);
+        row("move into grandchild", "update-cate", "2", "10"_s, 3005);
+        row("move top", "update-cate", "1", "2"_s, 3005);
+        row("move to missing", "update-cate", "6", "999999"_s, 3001);
     }
 
     void categoryRefusals()
     {
         QFETCH(QString, path);
-        QFETCH(QString, first);
-        QFETCH(QString, firstValue);
-        QFETCH(QString, second);
-        QFETCH(QString, secondValue);
+        QFETCH(QString, id);
+        QFETCH(QString, value);
         QFETCH(int, code);
-        const HttpReply reply = Post(path, {{first, firstValue}, {second, secondValue}});
+        const bool add = path.endsWith("add"_s);
+        const QString second = add                       ? "name"_s
+                               : path.endsWith("info"_s) ? "cateName"_s
+                                                         : "destCateId"_s;
+        const HttpReply reply =
+            Post(path, {{add ? "parentId"_s : "cateId"_s, id}, {second, value}});
         QCOMPARE(reply.ErrorCode(), code);
     }
 
@@ -449,15 +383,15 @@ private slots:
         QFETCH(long, status);
         QFETCH(int, code);
         QFETCH(int, minDelayMs);
-        const HttpReply added = client_.Request("POST", QStringLiteral("/admin/faults"),
-                                                {{"Content-Type", "text/plain"}},
-                                                "path=/v3/category/get-cate-tree,times=1," + rule);
+        const HttpReply added =
+            client_.Request("POST", "/admin/faults"_s, {{"Content-Type", "text/plain"}},
+                            "path=/v3/category/get-cate-tree,times=1," + rule);
         QCOMPARE(added.status, 200L);
-        const QMap<QString, QString> params{{QStringLiteral("cateId"), QStringLiteral("1")}};
+        const QMap<QString, QString> params{{"cateId"_s, "1"_s}};
         QElapsedTimer timer;
         timer.start();
-        const HttpReply faulty = client_.SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
-                                                   params, appId_, secret_);
+        const HttpReply faulty =
+            client_.SignedGet("/v3/category/get-cate-tree"_s, params, appId_, secret_);
         QVERIFY(timer.elapsed() >= minDelayMs);
         QCOMPARE(faulty.status, status);
         QJsonParseError error;
@@ -468,15 +402,11 @@ private slots:
             QCOMPARE(faulty.ErrorCode(), code);
         }
         // "times=1": the next request is served normally again.
-        const HttpReply next = client_.SignedGet(QStringLiteral("/v3/category/get-cate-tree"),
-                                                 params, appId_, secret_);
+        const HttpReply next =
+            client_.SignedGet("/v3/category/get-cate-tree"_s, params, appId_, secret_);
         QCOMPARE(next.ErrorCode(), 0);
-        QCOMPARE(client_.Request("GET", QStringLiteral("/admin/faults"))
-                     .Json()
-                     .value(QStringLiteral("faults"))
-                     .toArray()
-                     .size(),
-                 0);
+        QCOMPARE(
+            client_.Request("GET", "/admin/faults"_s).Json().value("faults"_s).toArray().size(), 0);
     }
 };
 

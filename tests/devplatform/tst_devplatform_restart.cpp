@@ -14,6 +14,7 @@
 
 #include "DemoSeed.h"
 #include "PlatformClient.h"
+#include "common/TestLiterals.h"
 
 class TestDevplatformRestart : public QObject
 {
@@ -23,13 +24,10 @@ private:
     // Starts the server on the data folder; the client follows its new address.
     bool StartServer()
     {
-        server_.setProgram(qEnvironmentVariable("KAVRO_STAGE_DIR") +
-                           QStringLiteral("/kavro-devplatform"));
-        server_.setArguments({QStringLiteral("--port"), QStringLiteral("0"),
-                              QStringLiteral("--data"), dir_.filePath(QStringLiteral("data")),
-                              QStringLiteral("--cert"), dir_.filePath(QStringLiteral("server.pem")),
-                              QStringLiteral("--key"), dir_.filePath(QStringLiteral("server.key")),
-                              QStringLiteral("--seed"), QStringLiteral("demo")});
+        server_.setProgram(qEnvironmentVariable("KAVRO_STAGE_DIR") + "/kavro-devplatform"_s);
+        server_.setArguments({"--port"_s, "0"_s, "--data"_s, dir_.filePath("data"_s), "--cert"_s,
+                              dir_.filePath("server.pem"_s), "--key"_s,
+                              dir_.filePath("server.key"_s), "--seed"_s, "demo"_s});
         server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server_.start();
         if (!server_.waitForStarted(10000)) {
@@ -72,27 +70,25 @@ private:
 
     QString UploadFile(const QString& path) const
     {
-        return dir_.filePath(QStringLiteral("data/uploads/")) + path.section(QLatin1Char('/'), -1) +
-               QStringLiteral(".bin");
+        return dir_.filePath("data/uploads/"_s) + path.section(QLatin1Char('/'), -1) + ".bin"_s;
     }
 
     QString StoredMd5(const QString& path) const
     {
         QString md5;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                        QStringLiteral("restart-test"));
-            db.setDatabaseName(dir_.filePath(QStringLiteral("data/devplatform.db")));
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE"_s, "restart-test"_s);
+            db.setDatabaseName(dir_.filePath("data/devplatform.db"_s));
             if (db.open()) {
                 QSqlQuery q(db);
-                q.prepare(QStringLiteral("SELECT md5 FROM uploads WHERE upload_id = ?"));
+                q.prepare("SELECT md5 FROM uploads WHERE upload_id = ?"_s);
                 q.addBindValue(path.section(QLatin1Char('/'), -1));
                 if (q.exec() && q.next()) {
                     md5 = q.value(0).toString();
                 }
             }
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("restart-test"));
+        QSqlDatabase::removeDatabase("restart-test"_s);
         return md5;
     }
 
@@ -105,11 +101,11 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         curl_global_init(CURL_GLOBAL_DEFAULT);
-        QCOMPARE(QProcess::execute(qEnvironmentVariable("KAVRO_SOURCE_DIR") +
-                                       QStringLiteral("/devplatform/scripts/make-certs"),
-                                   {dir_.path()}),
+        QCOMPARE(QProcess::execute(
+                     qEnvironmentVariable("KAVRO_SOURCE_DIR") + "/devplatform/scripts/make-certs"_s,
+                     {dir_.path()}),
                  0);
-        qputenv("KAVRO_TEST_CACERT", dir_.filePath(QStringLiteral("ca.pem")).toUtf8());
+        qputenv("KAVRO_TEST_CACERT", dir_.filePath("ca.pem"_s).toUtf8());
     }
 
     void cleanup() { KillServer(); }
@@ -137,8 +133,8 @@ private slots:
         const QString vid = QString::fromLatin1(QCryptographicHash::hash(QTest::currentDataTag(),
                                                                          QCryptographicHash::Md5)
                                                     .toHex()) +
-                            QStringLiteral("_1");
-        const HttpReply created = Tus("POST", QStringLiteral("/upload/files/"),
+                            "_1"_s;
+        const HttpReply created = Tus("POST", "/upload/files/"_s,
                                       {{"Upload-Length", QByteArray::number(data.size())},
                                        {"Upload-Metadata", "vid " + vid.toUtf8().toBase64()}},
                                       {}, QByteArray::number(data.size()));
@@ -148,35 +144,24 @@ private slots:
         qint64 held = 0;
         if (killMidBody) {
             // The body is sent by a second process so that the server dies under it.
-            QFile body(dir_.filePath(QStringLiteral("body.bin")));
+            QFile body(dir_.filePath("body.bin"_s));
             QVERIFY(body.open(QIODevice::WriteOnly));
             body.write(data);
             body.close();
             QProcess sender;
-            QStringList args{QStringLiteral("-sS"),
-                             QStringLiteral("--cacert"),
-                             dir_.filePath(QStringLiteral("ca.pem")),
-                             QStringLiteral("-X"),
-                             QStringLiteral("PATCH"),
-                             QStringLiteral("--limit-rate"),
-                             QStringLiteral("40M"),
-                             QStringLiteral("-T"),
-                             body.fileName(),
-                             QStringLiteral("-H"),
-                             QStringLiteral("Expect:"),
-                             QStringLiteral("-H"),
-                             QStringLiteral("Content-Type: application/offset+octet-stream"),
-                             QStringLiteral("-H"),
-                             QStringLiteral("Upload-Offset: 0")};
+            QStringList args = "-sS -X PATCH --limit-rate 40M -H Expect:"_s.split(QLatin1Char(' '));
+            args << "--cacert"_s << dir_.filePath("ca.pem"_s) << "-T"_s << body.fileName();
+            args << "-H"_s
+                 << "Content-Type: application/offset+octet-stream"_s
+                 << "-H"_s
+                 << "Upload-Offset: 0"_s;
             for (const auto& [name, value] :
                  PlatformClient::TusHeaders("PATCH", path, QString::fromLatin1(demo::kMainAppId),
                                             QString::fromLatin1(demo::kMainSecret), "0")) {
-                args << QStringLiteral("-H")
-                     << QString::fromLatin1(name) + QStringLiteral(": ") +
-                            QString::fromLatin1(value);
+                args << "-H"_s << QString::fromLatin1(name) + ": "_s + QString::fromLatin1(value);
             }
             args << client_->BaseUrl() + path;
-            sender.start(QStringLiteral("curl"), args);
+            sender.start("curl"_s, args);
             QVERIFY(sender.waitForStarted());
             // Past the first stored state (64 MiB), short of the end.
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(UploadFile(path)).size() >= 70 * 1024 * 1024, 60000);

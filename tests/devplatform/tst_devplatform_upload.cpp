@@ -17,6 +17,7 @@
 
 #include "DemoSeed.h"
 #include "PlatformClient.h"
+#include "common/TestLiterals.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ QString NewVid(const char* tag)
                    QByteArray(tag) + QByteArray::number(QRandomGenerator::global()->generate64()),
                    QCryptographicHash::Md5)
                    .toHex()) +
-           QStringLiteral("_1");
+           "_1"_s;
 }
 
 QByteArray Metadata(const QMap<QString, QString>& values)
@@ -61,18 +62,15 @@ private:
     HttpReply Create(qint64 length, const QMap<QString, QString>& metadata, const QString& appId,
                      const QString& secret) const
     {
-        HeaderList headers =
-            PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"), appId, secret, {},
-                                       QByteArray::number(length));
+        HeaderList headers = PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId, secret,
+                                                        {}, QByteArray::number(length));
         headers.append({"Upload-Metadata", Metadata(metadata)});
-        return client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        return client_.Request("POST", "/upload/files/"_s, headers);
     }
 
     static QMap<QString, QString> StandardMetadata(const QString& vid)
     {
-        return {{QStringLiteral("vid"), vid},
-                {QStringLiteral("filename"), QStringLiteral("a.mp4")},
-                {QStringLiteral("title"), QStringLiteral("A title")}};
+        return {{"vid"_s, vid}, {"filename"_s, "a.mp4"_s}, {"title"_s, "A title"_s}};
     }
 
     // Creates an upload in the demo library (by default as the main account) and returns its
@@ -110,8 +108,8 @@ private:
 
     void AddFault(const QByteArray& rule) const
     {
-        const HttpReply reply = client_.Request("POST", QStringLiteral("/admin/faults"),
-                                                {{"Content-Type", "text/plain"}}, rule);
+        const HttpReply reply =
+            client_.Request("POST", "/admin/faults"_s, {{"Content-Type", "text/plain"}}, rule);
         QCOMPARE(reply.status, 200L);
     }
 
@@ -124,7 +122,7 @@ private slots:
 
     void optionsAdvertisesTus()
     {
-        const HttpReply reply = client_.Request("OPTIONS", QStringLiteral("/upload/files/"));
+        const HttpReply reply = client_.Request("OPTIONS", "/upload/files/"_s);
         QCOMPARE(reply.status, 204L);
         QCOMPARE(reply.Header("Tus-Version"), QByteArray("1.0.0"));
         const QList<QByteArray> extensions = reply.Header("Tus-Extension").split(',');
@@ -139,8 +137,8 @@ private slots:
         QTest::addColumn<QString>("secret");
         QTest::addColumn<qint64>("timeShift");
         QTest::addColumn<int>("code");
-        QTest::newRow("wrong secret") << appId_ << QStringLiteral("not-the-secret") << 0LL << 104;
-        QTest::newRow("unknown appId") << QStringLiteral("NOSUCHAPP") << secret_ << 0LL << 101;
+        QTest::newRow("wrong secret") << appId_ << "not-the-secret"_s << 0LL << 104;
+        QTest::newRow("unknown appId") << "NOSUCHAPP"_s << secret_ << 0LL << 101;
         QTest::newRow("stale timestamp") << appId_ << secret_ << -1000LL << 100;
     }
 
@@ -150,8 +148,8 @@ private slots:
         QFETCH(QString, secret);
         QFETCH(qint64, timeShift);
         QFETCH(int, code);
-        HeaderList headers = PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"),
-                                                        appId, secret, {}, "10");
+        HeaderList headers =
+            PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId, secret, {}, "10");
         if (timeShift != 0) {
             // Re-sign with a shifted clock: the signature is right, the time is not.
             for (auto& header : headers) {
@@ -165,19 +163,19 @@ private slots:
                 QMessageAuthenticationCode::hash(text, secret.toUtf8(), QCryptographicHash::Sha256)
                     .toHex();
         }
-        headers.append({"Upload-Metadata", Metadata({{QStringLiteral("vid"), NewVid("s")}})});
-        const HttpReply reply = client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        headers.append({"Upload-Metadata", Metadata({{"vid"_s, NewVid("s")}})});
+        const HttpReply reply = client_.Request("POST", "/upload/files/"_s, headers);
         QCOMPARE(reply.status, 401L);
         QCOMPARE(reply.Header("Kvr-Error-Code").toInt(), code);
-        QCOMPARE(reply.Json().value(QStringLiteral("code")).toInt(), code);
+        QCOMPARE(reply.Json().value("code"_s).toInt(), code);
     }
 
     void otherTusVersionIs412()
     {
-        HeaderList headers = PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"),
-                                                        appId_, secret_, {}, "10");
+        HeaderList headers =
+            PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId_, secret_, {}, "10");
         headers[0].second = "0.2.2";
-        const HttpReply reply = client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        const HttpReply reply = client_.Request("POST", "/upload/files/"_s, headers);
         QCOMPARE(reply.status, 412L);
         QCOMPARE(reply.Header("Tus-Version"), QByteArray("1.0.0"));
     }
@@ -185,11 +183,11 @@ private slots:
     // HTTP/1.1: a request with neither Content-Length nor Transfer-Encoding has no body.
     void creationWithoutContentLength()
     {
-        HeaderList headers = PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"),
-                                                        appId_, secret_, {}, "10");
-        headers.append({"Upload-Metadata", Metadata({{QStringLiteral("vid"), NewVid("nolen")}})});
+        HeaderList headers =
+            PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId_, secret_, {}, "10");
+        headers.append({"Upload-Metadata", Metadata({{"vid"_s, NewVid("nolen")}})});
         headers.append({"Content-Length", QByteArray()});  // empty: libcurl sends none
-        const HttpReply reply = client_.Request("POST", QStringLiteral("/upload/files/"), headers);
+        const HttpReply reply = client_.Request("POST", "/upload/files/"_s, headers);
         QCOMPARE(reply.status, 201L);
         QCOMPARE(reply.Header("Upload-Offset"), QByteArray("0"));
         QCOMPARE(Head(QString::fromUtf8(reply.Header("Location"))).status, 200L);
@@ -336,14 +334,14 @@ private slots:
         QThread::msleep(300);  // the server accepts them all
         QElapsedTimer timer;
         timer.start();
-        const HttpReply reply = client_.Request("OPTIONS", QStringLiteral("/upload/files/"));
+        const HttpReply reply = client_.Request("OPTIONS", "/upload/files/"_s);
         const qint64 ms = timer.elapsed();
         for (const int fd : idle) {
             ::close(fd);
         }
         QCOMPARE(int(idle.size()), 100);
         QCOMPARE(reply.status, 204L);
-        QVERIFY2(ms < 5000, qPrintable(QStringLiteral("answered after %1 ms").arg(ms)));
+        QVERIFY2(ms < 5000, qPrintable("answered after %1 ms"_s.arg(ms)));
     }
 
     void patchRules()
@@ -358,8 +356,8 @@ private slots:
         // More than the announced length is refused and nothing is stored.
         QCOMPARE(Patch(url, 0, data + "x").status, 413L);
         QCOMPARE(Head(url).Header("Upload-Offset"), QByteArray("0"));
-        const QString unknown = url.left(url.lastIndexOf(QLatin1Char('/')) + 1) +
-                                QStringLiteral("0123456789abcdef0123456789abcdef");
+        const QString unknown =
+            url.left(url.lastIndexOf(QLatin1Char('/')) + 1) + "0123456789abcdef0123456789abcdef"_s;
         QCOMPARE(Head(unknown).status, 404L);
     }
 
@@ -388,8 +386,8 @@ private slots:
         QCOMPARE(last.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data));
 
         const QString id = url.section(QLatin1Char('/'), -1);
-        QFile stored(qEnvironmentVariable("KAVRO_DEVPLATFORM_DATA") + QStringLiteral("/uploads/") +
-                     id + QStringLiteral(".bin"));
+        QFile stored(qEnvironmentVariable("KAVRO_DEVPLATFORM_DATA") + "/uploads/"_s + id +
+                     ".bin"_s);
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QVERIFY(stored.readAll() == data);
     }
@@ -400,8 +398,7 @@ private slots:
         const QString vid = NewVid("done");
         const QString url = CreateUpload(data.size(), vid);
         QCOMPARE(Patch(url, 0, data).status, 204L);
-        const HttpReply again =
-            Create(data.size(), {{QStringLiteral("vid"), vid}}, appId_, secret_);
+        const HttpReply again = Create(data.size(), {{"vid"_s, vid}}, appId_, secret_);
         QCOMPARE(again.status, 201L);
         QCOMPARE(again.Header("Upload-Offset").toLongLong(), qint64(data.size()));
     }
@@ -475,10 +472,10 @@ private slots:
         QTest::newRow("no vid") << appId_ << secret_ << 100LL << QString() << QString() << 400L
                                 << 401;
         QTest::newRow("malformed vid")
-            << appId_ << secret_ << 100LL << QStringLiteral("abc_1") << QString() << 400L << 409;
+            << appId_ << secret_ << 100LL << "abc_1"_s << QString() << 400L << 409;
         QTest::newRow("empty file") << appId_ << secret_ << 0LL << ok << QString() << 400L << 406;
         QTest::newRow("unknown category")
-            << appId_ << secret_ << 100LL << ok << QStringLiteral("999999") << 400L << 3001;
+            << appId_ << secret_ << 100LL << ok << "999999"_s << 400L << 3001;
         QTest::newRow("no storage left")
             << QString::fromLatin1(demo::kOtherAppId) << QString::fromLatin1(demo::kOtherSecret)
             << 100LL * 1024 * 1024 << QString(NewVid("full").left(33) + QLatin1Char('7'))
@@ -496,10 +493,10 @@ private slots:
         QFETCH(int, code);
         QMap<QString, QString> metadata;
         if (!vid.isEmpty()) {
-            metadata.insert(QStringLiteral("vid"), vid);
+            metadata.insert("vid"_s, vid);
         }
         if (!cataid.isEmpty()) {
-            metadata.insert(QStringLiteral("cataid"), cataid);
+            metadata.insert("cataid"_s, cataid);
         }
         const HttpReply reply = Create(length, metadata, appId, secret);
         QCOMPARE(reply.status, status);

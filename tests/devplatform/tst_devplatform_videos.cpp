@@ -10,6 +10,7 @@
 
 #include "DemoSeed.h"
 #include "PlatformClient.h"
+#include "common/TestLiterals.h"
 
 namespace {
 
@@ -34,58 +35,55 @@ private:
 
     QJsonObject List(const QMap<QString, QString>& extra, int* errorCode = nullptr) const
     {
-        QMap<QString, QString> params{{QStringLiteral("cateId"), QStringLiteral("1")},
-                                      {QStringLiteral("containSubCate"), QStringLiteral("Y")},
-                                      {QStringLiteral("page"), QStringLiteral("1")},
-                                      {QStringLiteral("pageSize"), QStringLiteral("100")}};
+        QMap<QString, QString> params{{"cateId"_s, "1"_s},
+                                      {"containSubCate"_s, "Y"_s},
+                                      {"page"_s, "1"_s},
+                                      {"pageSize"_s, "100"_s}};
         for (auto it = extra.constBegin(); it != extra.constEnd(); ++it) {
             params.insert(it.key(), it.value());
         }
         const HttpReply reply =
-            client_.SignedGet(QStringLiteral("/v3/video/list-video"), params, appId_, secret_);
+            client_.SignedGet("/v3/video/list-video"_s, params, appId_, secret_);
         if (errorCode) {
             *errorCode = reply.ErrorCode();
         }
-        return reply.Json().value(QStringLiteral("data")).toObject();
+        return reply.Data();
     }
 
     QStringList Vids(const QJsonObject& page) const
     {
         QStringList vids;
-        for (const QJsonValue& item : page.value(QStringLiteral("contents")).toArray()) {
-            vids.append(item.toObject().value(QStringLiteral("vid")).toString());
+        for (const QJsonValue& item : page.value("contents"_s).toArray()) {
+            vids.append(item.toObject().value("vid"_s).toString());
         }
         return vids;
     }
 
     QJsonArray Info(const QString& vids, const QString& filter, int* errorCode = nullptr) const
     {
-        const HttpReply reply = client_.SignedGet(
-            QStringLiteral("/v3/video/get-video-info"),
-            {{QStringLiteral("vids"), vids}, {QStringLiteral("filter"), filter}}, appId_, secret_);
+        const HttpReply reply =
+            client_.SignedGet("/v3/video/get-video-info"_s,
+                              {{"vids"_s, vids}, {"filter"_s, filter}}, appId_, secret_);
         if (errorCode) {
             *errorCode = reply.ErrorCode();
         }
-        return reply.Json().value(QStringLiteral("data")).toArray();
+        return reply.Json().value("data"_s).toArray();
     }
 
     QJsonObject Basic(const QString& vid) const
     {
-        const QJsonArray items = Info(vid, QStringLiteral("basicInfo"));
+        const QJsonArray items = Info(vid, "basicInfo"_s);
         return items.isEmpty() ? QJsonObject()
-                               : items[0].toObject().value(QStringLiteral("basicInfo")).toObject();
+                               : items[0].toObject().value("basicInfo"_s).toObject();
     }
 
     // A released video of the demo library with its snapshots.
     QString ReleasedVid() const
     {
-        for (const QJsonValue& item : List({}).value(QStringLiteral("contents")).toArray()) {
+        for (const QJsonValue& item : List({}).value("contents"_s).toArray()) {
             const QJsonObject o = item.toObject();
-            if (o.value(QStringLiteral("basicInfo"))
-                    .toObject()
-                    .value(QStringLiteral("status"))
-                    .toInt() == 60) {
-                return o.value(QStringLiteral("vid")).toString();
+            if (o.value("basicInfo"_s).toObject().value("status"_s).toInt() == 60) {
+                return o.value("vid"_s).toString();
             }
         }
         return QString();
@@ -119,21 +117,20 @@ private slots:
         QFETCH(int, page);
         QFETCH(int, pageSize);
         QFETCH(int, count);
-        const QJsonObject data = List({{QStringLiteral("page"), QString::number(page)},
-                                       {QStringLiteral("pageSize"), QString::number(pageSize)}});
-        QCOMPARE(data.value(QStringLiteral("totalItems")).toInt(), 40);
-        QCOMPARE(data.value(QStringLiteral("totalPages")).toInt(), (40 + pageSize - 1) / pageSize);
-        QCOMPARE(data.value(QStringLiteral("pageNumber")).toInt(), page);
-        QCOMPARE(data.value(QStringLiteral("pageSize")).toInt(), pageSize);
-        QCOMPARE(data.value(QStringLiteral("contents")).toArray().size(), count);
+        const QJsonObject data =
+            List({{"page"_s, QString::number(page)}, {"pageSize"_s, QString::number(pageSize)}});
+        QCOMPARE(data.value("totalItems"_s).toInt(), 40);
+        QCOMPARE(data.value("totalPages"_s).toInt(), (40 + pageSize - 1) / pageSize);
+        QCOMPARE(data.value("pageNumber"_s).toInt(), page);
+        QCOMPARE(data.value("pageSize"_s).toInt(), pageSize);
+        QCOMPARE(data.value("contents"_s).toArray().size(), count);
     }
 
     void pagesDoNotOverlap()
     {
         QStringList all;
         for (int page = 1; page <= 6; ++page) {
-            all += Vids(List({{QStringLiteral("page"), QString::number(page)},
-                              {QStringLiteral("pageSize"), QStringLiteral("7")}}));
+            all += Vids(List({{"page"_s, QString::number(page)}, {"pageSize"_s, "7"_s}}));
         }
         QCOMPARE(all.size(), 40);
         all.removeDuplicates();
@@ -145,14 +142,11 @@ private slots:
         QTest::addColumn<QString>("sort");
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("ascending");
-        QTest::newRow("creation desc") << "creationTimeDesc"
-                                       << "creationTime" << false;
-        QTest::newRow("creation asc") << "creationTimeAsc"
-                                      << "creationTime" << true;
-        QTest::newRow("title desc") << "titleDesc"
-                                    << "title" << false;
-        QTest::newRow("title asc") << "titleAsc"
-                                   << "title" << true;
+        for (const char* field : {"creationTime", "title"}) {
+            const QString name = QString::fromLatin1(field);
+            QTest::addRow("%s desc", field) << name + "Desc"_s << name << false;
+            QTest::addRow("%s asc", field) << name + "Asc"_s << name << true;
+        }
     }
 
     void sorting()
@@ -161,10 +155,8 @@ private slots:
         QFETCH(QString, field);
         QFETCH(bool, ascending);
         QStringList values;
-        for (const QJsonValue& item :
-             List({{QStringLiteral("sort"), sort}}).value(QStringLiteral("contents")).toArray()) {
-            values.append(
-                Text(item.toObject().value(QStringLiteral("basicInfo")).toObject().value(field)));
+        for (const QJsonValue& item : List({{"sort"_s, sort}}).value("contents"_s).toArray()) {
+            values.append(Text(item.toObject().value("basicInfo"_s).toObject().value(field)));
         }
         QCOMPARE(values.size(), 40);
         QStringList sorted = values;
@@ -205,18 +197,14 @@ private slots:
         QFETCH(QString, sub);
         QFETCH(QString, title);
         QFETCH(int, total);
-        QMap<QString, QString> params{{QStringLiteral("cateId"), cateId},
-                                      {QStringLiteral("containSubCate"), sub}};
+        QMap<QString, QString> params{{"cateId"_s, cateId}, {"containSubCate"_s, sub}};
         if (!title.isEmpty()) {
-            params.insert(QStringLiteral("title"), title);
+            params.insert("title"_s, title);
         }
         const QJsonObject data = List(params);
-        QCOMPARE(data.value(QStringLiteral("totalItems")).toInt(), total);
-        for (const QJsonValue& item : data.value(QStringLiteral("contents")).toArray()) {
-            QVERIFY(Text(item.toObject()
-                             .value(QStringLiteral("basicInfo"))
-                             .toObject()
-                             .value(QStringLiteral("title")))
+        QCOMPARE(data.value("totalItems"_s).toInt(), total);
+        for (const QJsonValue& item : data.value("contents"_s).toArray()) {
+            QVERIFY(Text(item.toObject().value("basicInfo"_s).toObject().value("title"_s))
                         .contains(title));
         }
     }
@@ -238,8 +226,8 @@ private slots:
                                           << "999999" << 3001;
         QTest::newRow("another library's category") << "cateId"
                                                     << "16" << 3001;
-        QTest::newRow("NUL in title filter")
-            << "title" << QStringLiteral("video") + QChar(0) + QStringLiteral("1") << 1100;
+        QTest::newRow("NUL in title filter") << "title"
+                                             << "video"_s + QChar(0) + "1"_s << 1100;
     }
 
     void listRefusals()
@@ -256,32 +244,30 @@ private slots:
     {
         const QString vid = ReleasedVid();
         QVERIFY(!vid.isEmpty());
-        const QJsonArray all =
-            Info(vid + QStringLiteral(",0123456789abcdef0123456789abcdef_1"),
-                 QStringLiteral("basicInfo,snapshotInfo,transcodeInfo,metaData"));
+        const QJsonArray all = Info(vid + ",0123456789abcdef0123456789abcdef_1"_s,
+                                    "basicInfo,snapshotInfo,transcodeInfo,metaData"_s);
         QCOMPARE(all.size(), 1);  // the unknown vid is left out
         const QJsonObject item = all[0].toObject();
-        QCOMPARE(item.value(QStringLiteral("vid")).toString(), vid);
-        QVERIFY(item.value(QStringLiteral("basicInfo")).isObject());
-        const QJsonObject snapshots = item.value(QStringLiteral("snapshotInfo")).toObject();
-        QCOMPARE(snapshots.value(QStringLiteral("imageUrl")).toArray().size(), 6);
-        QCOMPARE(snapshots.value(QStringLiteral("bigImageUrl")).toArray().size(), 6);
-        QVERIFY(!item.value(QStringLiteral("transcodeInfos")).toArray().isEmpty());
-        QVERIFY(
-            item.value(QStringLiteral("metaData")).toObject().contains(QStringLiteral("codec")));
+        QCOMPARE(item.value("vid"_s).toString(), vid);
+        QVERIFY(item.value("basicInfo"_s).isObject());
+        const QJsonObject snapshots = item.value("snapshotInfo"_s).toObject();
+        QCOMPARE(snapshots.value("imageUrl"_s).toArray().size(), 6);
+        QCOMPARE(snapshots.value("bigImageUrl"_s).toArray().size(), 6);
+        QVERIFY(!item.value("transcodeInfos"_s).toArray().isEmpty());
+        QVERIFY(item.value("metaData"_s).toObject().contains("codec"_s));
 
-        const QJsonObject basicOnly = Info(vid, QStringLiteral("basicInfo"))[0].toObject();
-        QVERIFY(!basicOnly.contains(QStringLiteral("snapshotInfo")));
+        const QJsonObject basicOnly = Info(vid, "basicInfo"_s)[0].toObject();
+        QVERIFY(!basicOnly.contains("snapshotInfo"_s));
         int code = 0;
-        Info(vid, QStringLiteral("basicInfo,bogus"), &code);
+        Info(vid, "basicInfo,bogus"_s, &code);
         QCOMPARE(code, 4001);
-        Info(QString(), QStringLiteral("basicInfo"), &code);
+        Info(QString(), "basicInfo"_s, &code);
         QCOMPARE(code, 401);
         QStringList many;
         for (int i = 0; i < 101; ++i) {
-            many.append(QStringLiteral("%1_1").arg(i, 32, 10, QLatin1Char('0')));
+            many.append("%1_1"_s.arg(i, 32, 10, QLatin1Char('0')));
         }
-        Info(many.join(QLatin1Char(',')), QStringLiteral("basicInfo"), &code);
+        Info(many.join(QLatin1Char(',')), "basicInfo"_s, &code);
         QCOMPARE(code, 4004);
     }
 
@@ -289,83 +275,69 @@ private slots:
     {
         const QString vid = ReleasedVid();
         const QString title = QString::fromUtf8("Neuer Titel \xe6\xa0\x87\xe9\xa2\x98");
-        QCOMPARE(Post(QStringLiteral("/v3/video/update-info"),
-                      {{QStringLiteral("vid"), vid},
-                       {QStringLiteral("title"), QStringLiteral("  ")},
-                       {QStringLiteral("tag"), QString()},
-                       {QStringLiteral("describ"), QString()}}),
+        QCOMPARE(Post("/v3/video/update-info"_s, {{"vid"_s, vid},
+                                                  {"title"_s, "  "_s},
+                                                  {"tag"_s, QString()},
+                                                  {"describ"_s, QString()}}),
                  402);
-        QCOMPARE(Post(QStringLiteral("/v3/video/update-info"),
-                      {{QStringLiteral("vid"), vid},
-                       {QStringLiteral("title"), title},
-                       {QStringLiteral("tag"), QStringLiteral("a,b")},
-                       {QStringLiteral("describ"), QStringLiteral("d & e = f")}}),
+        QCOMPARE(Post("/v3/video/update-info"_s, {{"vid"_s, vid},
+                                                  {"title"_s, title},
+                                                  {"tag"_s, "a,b"_s},
+                                                  {"describ"_s, "d & e = f"_s}}),
                  0);
         const QJsonObject basic = Basic(vid);
-        QCOMPARE(basic.value(QStringLiteral("title")).toString(), title);
-        QCOMPARE(basic.value(QStringLiteral("tags")).toString(), QStringLiteral("a,b"));
-        QCOMPARE(basic.value(QStringLiteral("description")).toString(),
-                 QStringLiteral("d & e = f"));
-        QCOMPARE(
-            Post(QStringLiteral("/v3/video/update-info"),
-                 {{QStringLiteral("vid"), QStringLiteral("0123456789abcdef0123456789abcdef_1")},
-                  {QStringLiteral("title"), QStringLiteral("x")}}),
-            4000);
+        QCOMPARE(basic.value("title"_s).toString(), title);
+        QCOMPARE(basic.value("tags"_s).toString(), "a,b"_s);
+        QCOMPARE(basic.value("description"_s).toString(), "d & e = f"_s);
+        QCOMPARE(Post("/v3/video/update-info"_s,
+                      {{"vid"_s, "0123456789abcdef0123456789abcdef_1"_s}, {"title"_s, "x"_s}}),
+                 4000);
     }
 
     void moveAndDelete()
     {
-        const QStringList vids =
-            Vids(List({{QStringLiteral("cateId"), QStringLiteral("13")},
-                       {QStringLiteral("containSubCate"), QStringLiteral("N")}}));
+        const QStringList vids = Vids(List({{"cateId"_s, "13"_s}, {"containSubCate"_s, "N"_s}}));
         QVERIFY(vids.size() >= 2);
         // One unknown vid refuses the whole move.
-        QCOMPARE(Post(QStringLiteral("/v3/video/update-category"),
-                      {{QStringLiteral("vids"),
-                        vids[0] + QStringLiteral(",ffffffffffffffffffffffffffffffff_1")},
-                       {QStringLiteral("cateId"), QStringLiteral("4")}}),
+        QCOMPARE(Post("/v3/video/update-category"_s,
+                      {{"vids"_s, vids[0] + ",ffffffffffffffffffffffffffffffff_1"_s},
+                       {"cateId"_s, "4"_s}}),
                  4000);
-        QCOMPARE(Basic(vids[0]).value(QStringLiteral("cateId")).toInt(), 13);
-        QCOMPARE(Post(QStringLiteral("/v3/video/update-category"),
-                      {{QStringLiteral("vids"), vids.mid(0, 2).join(QLatin1Char(','))},
-                       {QStringLiteral("cateId"), QStringLiteral("999999")}}),
-                 3001);
-        QCOMPARE(Post(QStringLiteral("/v3/video/update-category"),
-                      {{QStringLiteral("vids"), vids.mid(0, 2).join(QLatin1Char(','))},
-                       {QStringLiteral("cateId"), QStringLiteral("4")}}),
+        QCOMPARE(Basic(vids[0]).value("cateId"_s).toInt(), 13);
+        QCOMPARE(
+            Post("/v3/video/update-category"_s,
+                 {{"vids"_s, vids.mid(0, 2).join(QLatin1Char(','))}, {"cateId"_s, "999999"_s}}),
+            3001);
+        QCOMPARE(Post("/v3/video/update-category"_s,
+                      {{"vids"_s, vids.mid(0, 2).join(QLatin1Char(','))}, {"cateId"_s, "4"_s}}),
                  0);
-        QCOMPARE(Basic(vids[1]).value(QStringLiteral("cateId")).toInt(), 4);
-        QCOMPARE(Basic(vids[1]).value(QStringLiteral("cateName")).toString(),
-                 QStringLiteral("Archive"));
+        QCOMPARE(Basic(vids[1]).value("cateId"_s).toInt(), 4);
+        QCOMPARE(Basic(vids[1]).value("cateName"_s).toString(), "Archive"_s);
 
-        QCOMPARE(Post(QStringLiteral("/v3/video/delete-video"), {{QStringLiteral("vid"), vids[0]}}),
-                 0);
-        QVERIFY(Info(vids[0], QStringLiteral("basicInfo")).isEmpty());
-        QCOMPARE(Post(QStringLiteral("/v3/video/delete-video"), {{QStringLiteral("vid"), vids[0]}}),
-                 4000);
-        QCOMPARE(List({}).value(QStringLiteral("totalItems")).toInt(), 39);
+        QCOMPARE(Post("/v3/video/delete-video"_s, {{"vid"_s, vids[0]}}), 0);
+        QVERIFY(Info(vids[0], "basicInfo"_s).isEmpty());
+        QCOMPARE(Post("/v3/video/delete-video"_s, {{"vid"_s, vids[0]}}), 4000);
+        QCOMPARE(List({}).value("totalItems"_s).toInt(), 39);
     }
 
     void changeCoverToSnapshot()
     {
         const QString vid = ReleasedVid();
-        const QJsonObject item = Info(vid, QStringLiteral("snapshotInfo"))[0].toObject();
-        const QJsonObject snapshots = item.value(QStringLiteral("snapshotInfo")).toObject();
-        const QString small = snapshots.value(QStringLiteral("imageUrl")).toArray()[2].toString();
-        const QString big = snapshots.value(QStringLiteral("bigImageUrl")).toArray()[2].toString();
-        const HttpReply reply = client_.SignedPost(
-            QStringLiteral("/v3/video/change-cover-image"),
-            {{QStringLiteral("vid"), vid}, {QStringLiteral("imgUrl"), small}}, appId_, secret_);
+        const QJsonObject item = Info(vid, "snapshotInfo"_s)[0].toObject();
+        const QJsonObject snapshots = item.value("snapshotInfo"_s).toObject();
+        const QString small = snapshots.value("imageUrl"_s).toArray()[2].toString();
+        const QString big = snapshots.value("bigImageUrl"_s).toArray()[2].toString();
+        const HttpReply reply =
+            client_.SignedPost("/v3/video/change-cover-image"_s,
+                               {{"vid"_s, vid}, {"imgUrl"_s, small}}, appId_, secret_);
         QCOMPARE(reply.ErrorCode(), 0);
-        const QJsonObject data = reply.Json().value(QStringLiteral("data")).toObject();
-        QCOMPARE(data.value(QStringLiteral("imageUrlBig")).toString(), big);
-        QCOMPARE(data.value(QStringLiteral("imageUrlSmall")).toString(), small);
-        QCOMPARE(Basic(vid).value(QStringLiteral("coverURL")).toString(), big);
-        QCOMPARE(
-            Post(QStringLiteral("/v3/video/change-cover-image"),
-                 {{QStringLiteral("vid"), vid},
-                  {QStringLiteral("imgUrl"), QStringLiteral("https://elsewhere.example/a.png")}}),
-            1100);
+        const QJsonObject data = reply.Data();
+        QCOMPARE(data.value("imageUrlBig"_s).toString(), big);
+        QCOMPARE(data.value("imageUrlSmall"_s).toString(), small);
+        QCOMPARE(Basic(vid).value("coverURL"_s).toString(), big);
+        QCOMPARE(Post("/v3/video/change-cover-image"_s,
+                      {{"vid"_s, vid}, {"imgUrl"_s, "https://elsewhere.example/a.png"_s}}),
+                 1100);
         // The picture behind the URL is served.
         const HttpReply picture = client_.Request("GET", big);
         QCOMPARE(picture.status, 200L);
@@ -387,17 +359,13 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(int, code);
         const QString vid = ReleasedVid();
-        const HttpReply reply = client_.SignedMultipart(
-            QStringLiteral("/v3/video/upload-cover-image"), {{QStringLiteral("vids"), vid}}, appId_,
-            secret_, "imageFile", QStringLiteral("cover.bin"), content);
+        const HttpReply reply =
+            client_.SignedMultipart("/v3/video/upload-cover-image"_s, {{"vids"_s, vid}}, appId_,
+                                    secret_, "imageFile", "cover.bin"_s, content);
         QCOMPARE(reply.ErrorCode(), code);
         if (code == 0) {
-            const QString url = reply.Json()
-                                    .value(QStringLiteral("data"))
-                                    .toObject()
-                                    .value(QStringLiteral("imageUrlBig"))
-                                    .toString();
-            QCOMPARE(Basic(vid).value(QStringLiteral("coverURL")).toString(), url);
+            const QString url = reply.Data().value("imageUrlBig"_s).toString();
+            QCOMPARE(Basic(vid).value("coverURL"_s).toString(), url);
             QCOMPARE(client_.Request("GET", url).body, content);
         }
     }
@@ -417,8 +385,7 @@ private slots:
         QFETCH(QString, path);
         if (path.isEmpty()) {
             const QString vid = ReleasedVid();
-            path = QStringLiteral("/files/%1/%2/snap_6.png")
-                       .arg(QLatin1String(demo::kMainUserId), vid);
+            path = "/files/%1/%2/snap_6.png"_s.arg(QLatin1String(demo::kMainUserId), vid);
         }
         QCOMPARE(client_.Request("GET", path).status, 404L);
     }
@@ -440,11 +407,11 @@ private slots:
         QFETCH(QString, projectType);
         QFETCH(QString, package);
         QMap<QString, QString> params{
-            {QStringLiteral("user_id"), QString::fromLatin1(kavro::deployment::kUpdateUserId)},
-            {QStringLiteral("appId"), QString()},
-            {QStringLiteral("project_name"), QStringLiteral("kavroUploadClient")},
-            {QStringLiteral("project_type"), projectType},
-            {QStringLiteral("timestamp"), QString::number(QDateTime::currentMSecsSinceEpoch())}};
+            {"user_id"_s, QString::fromLatin1(kavro::deployment::kUpdateUserId)},
+            {"appId"_s, QString()},
+            {"project_name"_s, "kavroUploadClient"_s},
+            {"project_type"_s, projectType},
+            {"timestamp"_s, QString::number(QDateTime::currentMSecsSinceEpoch())}};
         const QString salt = QString::fromLatin1(kavro::deployment::kUpdateSaltHead) +
                              QString::fromLatin1(kavro::deployment::kUpdateSaltTail);
         QString text = salt;
@@ -454,10 +421,10 @@ private slots:
         text += salt;
         auto body = [&](const QString& sign) {
             QMap<QString, QString> signedParams = params;
-            signedParams.insert(QStringLiteral("sign"), sign);
+            signedParams.insert("sign"_s, sign);
             QStringList pairs;
             for (auto it = signedParams.constBegin(); it != signedParams.constEnd(); ++it) {
-                pairs.append(QStringLiteral("\"%1\":\"%2\"").arg(it.key(), it.value()));
+                pairs.append("\"%1\":\"%2\""_s.arg(it.key(), it.value()));
             }
             return (QLatin1Char('{') + pairs.join(QLatin1Char(',')) + QLatin1Char('}')).toUtf8();
         };
@@ -467,28 +434,28 @@ private slots:
             client_.Request("POST", QString::fromLatin1(kavro::deployment::kUpdateCheckPath),
                             {{"Content-Type", "application/json"}}, body(sign));
         const QJsonObject answer = good.Json();
-        QCOMPARE(answer.value(QStringLiteral("code")).toInt(), 200);
-        QCOMPARE(answer.value(QStringLiteral("message")).toString(), QStringLiteral("success"));
-        QCOMPARE(answer.value(QStringLiteral("project_version")).toString(),
-                 QStringLiteral("2.4.2"));
-        QCOMPARE(answer.value(QStringLiteral("project_download")).toString(),
-                 client_.BaseUrl() + QStringLiteral("/files/installer/") + package);
+        QCOMPARE(answer.value("code"_s).toInt(), 200);
+        QCOMPARE(answer.value("message"_s).toString(), "success"_s);
+        QCOMPARE(answer.value("project_version"_s).toString(), "2.4.2"_s);
+        QCOMPARE(answer.value("project_download"_s).toString(),
+                 client_.BaseUrl() + "/files/installer/"_s + package);
         const HttpReply bad =
             client_.Request("POST", QString::fromLatin1(kavro::deployment::kUpdateCheckPath),
-                            {{"Content-Type", "application/json"}}, body(QStringLiteral("0BAD")));
-        QCOMPARE(bad.Json().value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
-        QVERIFY(bad.Json().value(QStringLiteral("code")).toInt() != 200);
+                            {{"Content-Type", "application/json"}}, body("0BAD"_s));
+        QCOMPARE(bad.Json().value("status"_s).toString(), "failed"_s);
+        QVERIFY(bad.Json().value("code"_s).toInt() != 200);
     }
 
     void infoPagesServed_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("agreement")
-            << QStringLiteral("/pages/agreement") << QStringLiteral("用户服务协议");
-        QTest::newRow("help") << QStringLiteral("/pages/help") << QStringLiteral("帮助中心");
-        QTest::newRow("feedback") << QStringLiteral("/pages/feedback")
-                                  << QStringLiteral("意见反馈");
+        QTest::newRow("agreement") << "/pages/agreement"_s
+                                   << "用户服务协议"_s;
+        QTest::newRow("help") << "/pages/help"_s
+                              << "帮助中心"_s;
+        QTest::newRow("feedback") << "/pages/feedback"_s
+                                  << "意见反馈"_s;
     }
 
     // The pages behind the client's user-agreement, Help and Feedback links.
@@ -499,8 +466,7 @@ private slots:
         const HttpReply reply = client_.Request("GET", path);
         QCOMPARE(reply.status, 200L);
         QVERIFY(reply.Header("Content-Type").startsWith("text/html"));
-        QVERIFY(
-            QString::fromUtf8(reply.body).contains(QStringLiteral("<title>%1</title>").arg(title)));
+        QVERIFY(QString::fromUtf8(reply.body).contains("<title>%1</title>"_s.arg(title)));
     }
 
     void finishedUploadIsProcessed()
@@ -509,16 +475,15 @@ private slots:
         const QString vid =
             QString::fromLatin1(
                 QCryptographicHash::hash("processing", QCryptographicHash::Md5).toHex()) +
-            QStringLiteral("_1");
-        HeaderList create =
-            PlatformClient::TusHeaders("POST", QStringLiteral("/upload/files/"), appId_, secret_,
-                                       {}, QByteArray::number(data.size()));
+            "_1"_s;
+        HeaderList create = PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId_, secret_,
+                                                       {}, QByteArray::number(data.size()));
         create.append({"Upload-Metadata", "vid " + vid.toUtf8().toBase64() + ",title " +
                                               QByteArray("Processed").toBase64() + ",cataid " +
                                               QByteArray("3").toBase64()});
-        const HttpReply created = client_.Request("POST", QStringLiteral("/upload/files/"), create);
+        const HttpReply created = client_.Request("POST", "/upload/files/"_s, create);
         QCOMPARE(created.status, 201L);
-        QCOMPARE(Basic(vid).value(QStringLiteral("status")).toInt(), 5);
+        QCOMPARE(Basic(vid).value("status"_s).toInt(), 5);
         const QString url = QString::fromUtf8(created.Header("Location"));
         HeaderList patch =
             PlatformClient::TusHeaders("PATCH", PlatformClient::PathOf(url), appId_, secret_, "0");
@@ -529,19 +494,18 @@ private slots:
         QJsonObject basic;
         for (int i = 0; i < 100; ++i) {
             basic = Basic(vid);
-            if (basic.value(QStringLiteral("status")).toInt() == 60) {
+            if (basic.value("status"_s).toInt() == 60) {
                 break;
             }
             QThread::msleep(100);
         }
-        QCOMPARE(basic.value(QStringLiteral("status")).toInt(), 60);
-        QCOMPARE(basic.value(QStringLiteral("cateId")).toInt(), 3);
-        QCOMPARE(basic.value(QStringLiteral("size")).toInt(), data.size());
+        QCOMPARE(basic.value("status"_s).toInt(), 60);
+        QCOMPARE(basic.value("cateId"_s).toInt(), 3);
+        QCOMPARE(basic.value("size"_s).toInt(), data.size());
         QCOMPARE(
-            basic.value(QStringLiteral("md5Checksum")).toString(),
+            basic.value("md5Checksum"_s).toString(),
             QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Md5).toHex()));
-        const HttpReply thumb =
-            client_.Request("GET", basic.value(QStringLiteral("thumbnailURL")).toString());
+        const HttpReply thumb = client_.Request("GET", basic.value("thumbnailURL"_s).toString());
         QCOMPARE(thumb.status, 200L);
         QVERIFY(thumb.body.startsWith("\x89PNG"));
     }

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtConcurrent>
 
+#include "../common/PlatformFaults.h"
 #include "api/ApiAccount.h"
 #include "api/ApiSigning.h"
 #include "app/Config.h"
@@ -72,26 +73,7 @@ inline ApiCollection::RequestError SignIn(const QString& email, const QString& p
 // an empty rule clears all rules (DELETE).
 inline bool SetFault(const QString& rule)
 {
-    CURL* curl = curl_easy_init();
-    const QByteArray url = qgetenv("KAVRO_PLATFORM_URL") + "/admin/faults";
-    const QByteArray ca = qgetenv("KAVRO_TEST_CACERT");
-    const QByteArray body = rule.toUtf8();
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
-    if (rule.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "DELETE");
-    } else {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, long(body.size()));
-    }
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION,
-        +[](char*, size_t size, size_t count, void*) { return size * count; });
-    const CURLcode code = curl_easy_perform(curl);
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    return code == CURLE_OK && status / 100 == 2;
+    return SetPlatformFault(rule.toUtf8());
 }
 
 }  // namespace ModelsPlatform

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include "../common/PlatformFaults.h"
 #include "Crc64.h"
 #include "kvr_upload_sdk.h"
 
@@ -114,32 +115,10 @@ inline ServerUpload FindUpload(const QString& vid)
     return result;
 }
 
-// Adds a fault rule ("path=/upload/files/,method=PATCH,drop=...") through the platform's
-// admin endpoint, or with an empty rule removes them all. False when the platform refused.
+// Adds a fault rule ("path=/upload/files/,method=PATCH,drop=...") or, empty, removes them all.
 inline bool SetFault(const QByteArray& rule)
 {
-    CURL* curl = curl_easy_init();
-    const QByteArray url = (Env("KAVRO_PLATFORM_URL") + QStringLiteral("/admin/faults")).toUtf8();
-    const QByteArray ca = Env("KAVRO_TEST_CACERT").toUtf8();
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, rule.isEmpty() ? "DELETE" : "POST");
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/plain");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    if (!rule.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, rule.constData());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, long(rule.size()));
-    }
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION,
-        +[](char*, size_t size, size_t count, void*) { return size * count; });
-    long status = 0;
-    const bool ok = curl_easy_perform(curl) == CURLE_OK &&
-                    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
-                    status / 100 == 2;
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    return ok;
+    return SetPlatformFault(rule);
 }
 
 inline bool SameContent(const QString& a, const QString& b)

@@ -14,17 +14,186 @@ class TestSdkApi : public QObject
     Q_OBJECT
 
 private slots:
-    void refusedBeforeInit();
-    void setUpLibrary();
-    void invalidHandles_data();
-    void invalidHandles();
-    void setParamRefusals();
-    void fileErrorsReported_data();
-    void fileErrorsReported();
-    void deleteWithoutUpload();
-    void settingsRefusals();
-    void versionAndDescriptions();
-    void cleanupTestCase();
+    void refusedBeforeInit()
+    {
+        const KVRUploaderHandle h = KVRUploaderCreate();
+        QVERIFY(h != 0);
+        const QByteArray path = WriteFile(QStringLiteral("early.bin"), "x").toUtf8();
+        KVRUploadParam param{path.constData(), "t", "", "", 1, 0, 0};
+        QCOMPARE(KVRUploaderSetParam(h, &param), int(KVR_ERR_NOT_INITIALISED));
+        QCOMPARE(KVRUploaderStart(h), int(KVR_ERR_NOT_INITIALISED));
+        QCOMPARE(KVRUploaderDestroy(h), 0);
+    }
+
+    void setUpLibrary()
+    {
+        QVERIFY(dir_.isValid());
+        QCOMPARE(KVRSetSdkLogFile(dir_.filePath(QStringLiteral("sdk.log")).toUtf8().constData()),
+                 0);
+        QCOMPARE(KVRSetSdkLogLevel(3), 0);
+        QCOMPARE(
+            KVRSetSdkCachePath(dir_.filePath(QStringLiteral("cache/nested")).toUtf8().constData()),
+            0);
+        QVERIFY(QDir(dir_.filePath(QStringLiteral("cache/nested"))).exists());
+        // Nothing listens there: no test below may reach the network.
+        QCOMPARE(KVRSetSdkPlatformUrl("https://127.0.0.1:9"), 0);
+        QCOMPARE(KVRInitSdkLibrary("u1", "app", "secret"), 0);
+    }
+
+    void invalidHandles_data()
+    {
+        QTest::addColumn<bool>("stale");
+        QTest::newRow("zero") << false;
+        QTest::newRow("destroyed") << true;
+    }
+
+    void invalidHandles()
+    {
+        QFETCH(bool, stale);
+        KVRUploaderHandle h = 0;
+        if (stale) {
+            h = KVRUploaderCreate();
+            QCOMPARE(KVRUploaderDestroy(h), 0);
+        }
+        const int invalid = KVR_ERR_INVALID_HANDLE;
+        KVRUploadParam param{"/nonexistent", "", "", "", 0, 0, 0};
+        QCOMPARE(KVRUploaderSetParam(h, &param), invalid);
+        QCOMPARE(QByteArray(KVRUploaderGetVID(h)), QByteArray());
+        QCOMPARE(KVRUploaderSetVID(h, "abc_1"), invalid);
+        QCOMPARE(KVRUploaderRelease(h), invalid);
+        QCOMPARE(KVRUploaderSetResultHandler(h, nullptr, nullptr), invalid);
+        QCOMPARE(KVRUploaderStart(h), invalid);
+        QCOMPARE(KVRUploaderPause(h), invalid);
+        QCOMPARE(KVRUploaderStop(h), invalid);
+        QCOMPARE(KVRUploaderDelete(h), invalid);
+        QCOMPARE(KVRUploaderDestroy(h), invalid);
+        // A made-up value next to a live handle is no handle either.
+        const KVRUploaderHandle live = KVRUploaderCreate();
+        QCOMPARE(KVRUploaderStart(live + 1000), invalid);
+        QCOMPARE(KVRUploaderDestroy(live), 0);
+    }
+
+    void setParamRefusals()
+    {
+        const KVRUploaderHandle h = KVRUploaderCreate();
+        QCOMPARE(KVRUploaderSetParam(h, nullptr), int(KVR_ERR_INVALID_ARGUMENT));
+        KVRUploadParam missing{"/no/such/file.mp4", "t", "", "", 1, 0, 0};
+        QCOMPARE(KVRUploaderSetParam(h, &missing), int(KVR_ERR_FILE_MISSING));
+        QCOMPARE(KVRUploaderStart(h), int(KVR_ERR_NO_PARAM));
+        QCOMPARE(KVRUploaderSetVID(h, "../../etc/passwd"), int(KVR_ERR_INVALID_ARGUMENT));
+
+        const QByteArray path = WriteFile(QStringLiteral("a.bin"), "hello").toUtf8();
+        KVRUploadParam param{path.constData(), "t", "", "", 7, 0, 0};
+        QCOMPARE(KVRUploaderSetParam(h, &param), 0);
+        const QByteArray vid = KVRUploaderGetVID(h);
+        QCOMPARE(vid.size(), 34);
+        QVERIFY(vid.endsWith("_u"));
+        // Same file and category in another handle: same vid; another category: another vid.
+        const KVRUploaderHandle other = KVRUploaderCreate();
+        QCOMPARE(KVRUploaderSetParam(other, &param), 0);
+        QCOMPARE(QByteArray(KVRUploaderGetVID(other)), vid);
+        param.cateId = 8;
+        QCOMPARE(KVRUploaderSetParam(other, &param), 0);
+        QVERIFY(QByteArray(KVRUploaderGetVID(other)) != vid);
+        // Release then SetVID: the handle carries the stored vid.
+        QCOMPARE(KVRUploaderRelease(other), 0);
+        QCOMPARE(QByteArray(KVRUploaderGetVID(other)), QByteArray());
+        QCOMPARE(KVRUploaderSetVID(other, vid.constData()), 0);
+        QCOMPARE(QByteArray(KVRUploaderGetVID(other)), vid);
+        QCOMPARE(KVRUploaderDestroy(other), 0);
+        QCOMPARE(KVRUploaderDestroy(h), 0);
+    }
+
+    void fileErrorsReported_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("code");
+        QTest::newRow("missing") << QStringLiteral("missing") << int(KVR_ERR_FILE_MISSING);
+        QTest::newRow("empty") << QStringLiteral("empty") << int(KVR_ERR_FILE_EMPTY);
+        QTest::newRow("unreadable") << QStringLiteral("unreadable") << int(KVR_ERR_FILE_OPEN);
+        QTest::newRow("changed") << QStringLiteral("changed") << int(KVR_ERR_FILE_CHANGED);
+    }
+
+    // File problems come back through the result callback, on a library thread.
+    void fileErrorsReported()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, code);
+        QString path =
+            WriteFile(kind + QStringLiteral(".bin"),
+                      kind == QLatin1String("empty") ? QByteArray() : QByteArray("content"));
+        if (kind == QLatin1String("unreadable") && ::geteuid() == 0) {
+            // root reads any file: a directory is what cannot be read as one.
+            path = dir_.filePath(QStringLiteral("adir"));
+            QVERIFY(QDir().mkpath(path));
+        }
+        const QByteArray utf8 = path.toUtf8();
+        KVRUploadParam param{utf8.constData(), "t", "", "", 1, 0, 0};
+        const KVRUploaderHandle h = KVRUploaderCreate();
+        SdkCallbackRecorder recorder;
+        recorder.Attach(h);
+        QCOMPARE(KVRUploaderSetParam(h, &param), 0);
+        if (kind == QLatin1String("missing")) {
+            QVERIFY(QFile::remove(path));
+        } else if (kind == QLatin1String("unreadable") && ::geteuid() != 0) {
+            QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+        } else if (kind == QLatin1String("changed")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("more");
+        }
+        QCOMPARE(KVRUploaderStart(h), 0);
+        SdkCallbackRecorder::Call call;
+        QVERIFY(recorder.WaitResult(&call, 10000));
+        QCOMPARE(call.code, code);
+        QVERIFY(!call.message.isEmpty());
+        QVERIFY(call.thread != QThread::currentThreadId());
+        if (kind == QLatin1String("changed")) {
+            QVERIFY(call.message.contains(QLatin1String("fileContentError")));
+        }
+        QCOMPARE(KVRUploaderDestroy(h), 0);
+    }
+
+    void deleteWithoutUpload()
+    {
+        const QByteArray path = WriteFile(QStringLiteral("d.bin"), "data").toUtf8();
+        KVRUploadParam param{path.constData(), "t", "", "", 1, 0, 0};
+        const KVRUploaderHandle h = KVRUploaderCreate();
+        SdkCallbackRecorder recorder;
+        recorder.Attach(h);
+        QCOMPARE(KVRUploaderDelete(h), int(KVR_ERR_NO_PARAM));
+        QCOMPARE(KVRUploaderSetParam(h, &param), 0);
+        QCOMPARE(KVRUploaderPause(h), 0);  // nothing runs: nothing to report
+        QCOMPARE(KVRUploaderDelete(h), 0);
+        SdkCallbackRecorder::Call call;
+        QVERIFY(recorder.WaitDelete(&call, 10000));
+        QCOMPARE(call.code, 0);
+        QVERIFY(!recorder.WaitResult(&call, 200));
+        QCOMPARE(KVRUploaderDestroy(h), 0);
+    }
+
+    void settingsRefusals()
+    {
+        QCOMPARE(KVRSetSdkLogLevel(9), int(KVR_ERR_INVALID_ARGUMENT));
+        QCOMPARE(KVRSetSdkHttpRequest(7), int(KVR_ERR_INVALID_ARGUMENT));
+        QCOMPARE(KVRSetSdkProxy(1, nullptr, 8080, nullptr, nullptr), int(KVR_ERR_INVALID_ARGUMENT));
+        QCOMPARE(KVRSetSdkProxy(0, nullptr, 0, nullptr, nullptr), 0);
+        QCOMPARE(KVRSetSdkTrafficLimit(-1), int(KVR_ERR_INVALID_ARGUMENT));
+        QCOMPARE(KVRSetSdkPlatformUrl("ftp://x"), int(KVR_ERR_INVALID_ARGUMENT));
+        QCOMPARE(KVRSetSdkLogFile("/no/such/dir/sdk.log"), int(KVR_ERR_LOG_FILE));
+        QCOMPARE(KVRSetSdkCachePath("/proc/no-cache-here"), int(KVR_ERR_CACHE_PATH));
+        QCOMPARE(KVRInitSdkLibrary(nullptr, "a", "b"), int(KVR_ERR_INVALID_ARGUMENT));
+    }
+
+    void versionAndDescriptions()
+    {
+        QVERIFY(QByteArray(KVRGetSdkVersion()).contains("libcurl/"));
+        QVERIFY(QByteArray(KVRGetSdkErrorDescription(KVR_ERR_CRC64)).contains("CRC64"));
+        QCOMPARE(QByteArray(KVRGetSdkErrorDescription(113 + 410)),
+                 QByteArray("platform error 410"));
+    }
+
+    void cleanupTestCase() { QCOMPARE(KVRReleaseSdkLibrary(), 0); }
 
 private:
     QTemporaryDir dir_;
@@ -37,186 +206,6 @@ private:
         return path;
     }
 };
-
-void TestSdkApi::refusedBeforeInit()
-{
-    const KVRUploaderHandle h = KVRUploaderCreate();
-    QVERIFY(h != 0);
-    const QByteArray path = WriteFile(QStringLiteral("early.bin"), "x").toUtf8();
-    KVRUploadParam param{path.constData(), "t", "", "", 1, 0, 0};
-    QCOMPARE(KVRUploaderSetParam(h, &param), int(KVR_ERR_NOT_INITIALISED));
-    QCOMPARE(KVRUploaderStart(h), int(KVR_ERR_NOT_INITIALISED));
-    QCOMPARE(KVRUploaderDestroy(h), 0);
-}
-
-void TestSdkApi::setUpLibrary()
-{
-    QVERIFY(dir_.isValid());
-    QCOMPARE(KVRSetSdkLogFile(dir_.filePath(QStringLiteral("sdk.log")).toUtf8().constData()), 0);
-    QCOMPARE(KVRSetSdkLogLevel(3), 0);
-    QCOMPARE(KVRSetSdkCachePath(dir_.filePath(QStringLiteral("cache/nested")).toUtf8().constData()),
-             0);
-    QVERIFY(QDir(dir_.filePath(QStringLiteral("cache/nested"))).exists());
-    // Nothing listens there: no test below may reach the network.
-    QCOMPARE(KVRSetSdkPlatformUrl("https://127.0.0.1:9"), 0);
-    QCOMPARE(KVRInitSdkLibrary("u1", "app", "secret"), 0);
-}
-
-void TestSdkApi::invalidHandles_data()
-{
-    QTest::addColumn<bool>("stale");
-    QTest::newRow("zero") << false;
-    QTest::newRow("destroyed") << true;
-}
-
-void TestSdkApi::invalidHandles()
-{
-    QFETCH(bool, stale);
-    KVRUploaderHandle h = 0;
-    if (stale) {
-        h = KVRUploaderCreate();
-        QCOMPARE(KVRUploaderDestroy(h), 0);
-    }
-    const int invalid = KVR_ERR_INVALID_HANDLE;
-    KVRUploadParam param{"/nonexistent", "", "", "", 0, 0, 0};
-    QCOMPARE(KVRUploaderSetParam(h, &param), invalid);
-    QCOMPARE(QByteArray(KVRUploaderGetVID(h)), QByteArray());
-    QCOMPARE(KVRUploaderSetVID(h, "abc_1"), invalid);
-    QCOMPARE(KVRUploaderRelease(h), invalid);
-    QCOMPARE(KVRUploaderSetResultHandler(h, nullptr, nullptr), invalid);
-    QCOMPARE(KVRUploaderStart(h), invalid);
-    QCOMPARE(KVRUploaderPause(h), invalid);
-    QCOMPARE(KVRUploaderStop(h), invalid);
-    QCOMPARE(KVRUploaderDelete(h), invalid);
-    QCOMPARE(KVRUploaderDestroy(h), invalid);
-    // A made-up value next to a live handle is no handle either.
-    const KVRUploaderHandle live = KVRUploaderCreate();
-    QCOMPARE(KVRUploaderStart(live + 1000), invalid);
-    QCOMPARE(KVRUploaderDestroy(live), 0);
-}
-
-void TestSdkApi::setParamRefusals()
-{
-    const KVRUploaderHandle h = KVRUploaderCreate();
-    QCOMPARE(KVRUploaderSetParam(h, nullptr), int(KVR_ERR_INVALID_ARGUMENT));
-    KVRUploadParam missing{"/no/such/file.mp4", "t", "", "", 1, 0, 0};
-    QCOMPARE(KVRUploaderSetParam(h, &missing), int(KVR_ERR_FILE_MISSING));
-    QCOMPARE(KVRUploaderStart(h), int(KVR_ERR_NO_PARAM));
-    QCOMPARE(KVRUploaderSetVID(h, "../../etc/passwd"), int(KVR_ERR_INVALID_ARGUMENT));
-
-    const QByteArray path = WriteFile(QStringLiteral("a.bin"), "hello").toUtf8();
-    KVRUploadParam param{path.constData(), "t", "", "", 7, 0, 0};
-    QCOMPARE(KVRUploaderSetParam(h, &param), 0);
-    const QByteArray vid = KVRUploaderGetVID(h);
-    QCOMPARE(vid.size(), 34);
-    QVERIFY(vid.endsWith("_u"));
-    // Same file and category in another handle: same vid; another category: another vid.
-    const KVRUploaderHandle other = KVRUploaderCreate();
-    QCOMPARE(KVRUploaderSetParam(other, &param), 0);
-    QCOMPARE(QByteArray(KVRUploaderGetVID(other)), vid);
-    param.cateId = 8;
-    QCOMPARE(KVRUploaderSetParam(other, &param), 0);
-    QVERIFY(QByteArray(KVRUploaderGetVID(other)) != vid);
-    // Release then SetVID: the handle carries the stored vid.
-    QCOMPARE(KVRUploaderRelease(other), 0);
-    QCOMPARE(QByteArray(KVRUploaderGetVID(other)), QByteArray());
-    QCOMPARE(KVRUploaderSetVID(other, vid.constData()), 0);
-    QCOMPARE(QByteArray(KVRUploaderGetVID(other)), vid);
-    QCOMPARE(KVRUploaderDestroy(other), 0);
-    QCOMPARE(KVRUploaderDestroy(h), 0);
-}
-
-void TestSdkApi::fileErrorsReported_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("code");
-    QTest::newRow("missing") << QStringLiteral("missing") << int(KVR_ERR_FILE_MISSING);
-    QTest::newRow("empty") << QStringLiteral("empty") << int(KVR_ERR_FILE_EMPTY);
-    QTest::newRow("unreadable") << QStringLiteral("unreadable") << int(KVR_ERR_FILE_OPEN);
-    QTest::newRow("changed") << QStringLiteral("changed") << int(KVR_ERR_FILE_CHANGED);
-}
-
-// File problems come back through the result callback, on a library thread.
-void TestSdkApi::fileErrorsReported()
-{
-    QFETCH(QString, kind);
-    QFETCH(int, code);
-    QString path = WriteFile(kind + QStringLiteral(".bin"),
-                             kind == QLatin1String("empty") ? QByteArray() : QByteArray("content"));
-    if (kind == QLatin1String("unreadable") && ::geteuid() == 0) {
-        // root reads any file: a directory is what cannot be read as one.
-        path = dir_.filePath(QStringLiteral("adir"));
-        QVERIFY(QDir().mkpath(path));
-    }
-    const QByteArray utf8 = path.toUtf8();
-    KVRUploadParam param{utf8.constData(), "t", "", "", 1, 0, 0};
-    const KVRUploaderHandle h = KVRUploaderCreate();
-    SdkCallbackRecorder recorder;
-    recorder.Attach(h);
-    QCOMPARE(KVRUploaderSetParam(h, &param), 0);
-    if (kind == QLatin1String("missing")) {
-        QVERIFY(QFile::remove(path));
-    } else if (kind == QLatin1String("unreadable") && ::geteuid() != 0) {
-        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
-    } else if (kind == QLatin1String("changed")) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("more");
-    }
-    QCOMPARE(KVRUploaderStart(h), 0);
-    SdkCallbackRecorder::Call call;
-    QVERIFY(recorder.WaitResult(&call, 10000));
-    QCOMPARE(call.code, code);
-    QVERIFY(!call.message.isEmpty());
-    QVERIFY(call.thread != QThread::currentThreadId());
-    if (kind == QLatin1String("changed")) {
-        QVERIFY(call.message.contains(QLatin1String("fileContentError")));
-    }
-    QCOMPARE(KVRUploaderDestroy(h), 0);
-}
-
-void TestSdkApi::deleteWithoutUpload()
-{
-    const QByteArray path = WriteFile(QStringLiteral("d.bin"), "data").toUtf8();
-    KVRUploadParam param{path.constData(), "t", "", "", 1, 0, 0};
-    const KVRUploaderHandle h = KVRUploaderCreate();
-    SdkCallbackRecorder recorder;
-    recorder.Attach(h);
-    QCOMPARE(KVRUploaderDelete(h), int(KVR_ERR_NO_PARAM));
-    QCOMPARE(KVRUploaderSetParam(h, &param), 0);
-    QCOMPARE(KVRUploaderPause(h), 0);  // nothing runs: nothing to report
-    QCOMPARE(KVRUploaderDelete(h), 0);
-    SdkCallbackRecorder::Call call;
-    QVERIFY(recorder.WaitDelete(&call, 10000));
-    QCOMPARE(call.code, 0);
-    QVERIFY(!recorder.WaitResult(&call, 200));
-    QCOMPARE(KVRUploaderDestroy(h), 0);
-}
-
-void TestSdkApi::settingsRefusals()
-{
-    QCOMPARE(KVRSetSdkLogLevel(9), int(KVR_ERR_INVALID_ARGUMENT));
-    QCOMPARE(KVRSetSdkHttpRequest(7), int(KVR_ERR_INVALID_ARGUMENT));
-    QCOMPARE(KVRSetSdkProxy(1, nullptr, 8080, nullptr, nullptr), int(KVR_ERR_INVALID_ARGUMENT));
-    QCOMPARE(KVRSetSdkProxy(0, nullptr, 0, nullptr, nullptr), 0);
-    QCOMPARE(KVRSetSdkTrafficLimit(-1), int(KVR_ERR_INVALID_ARGUMENT));
-    QCOMPARE(KVRSetSdkPlatformUrl("ftp://x"), int(KVR_ERR_INVALID_ARGUMENT));
-    QCOMPARE(KVRSetSdkLogFile("/no/such/dir/sdk.log"), int(KVR_ERR_LOG_FILE));
-    QCOMPARE(KVRSetSdkCachePath("/proc/no-cache-here"), int(KVR_ERR_CACHE_PATH));
-    QCOMPARE(KVRInitSdkLibrary(nullptr, "a", "b"), int(KVR_ERR_INVALID_ARGUMENT));
-}
-
-void TestSdkApi::versionAndDescriptions()
-{
-    QVERIFY(QByteArray(KVRGetSdkVersion()).contains("libcurl/"));
-    QVERIFY(QByteArray(KVRGetSdkErrorDescription(KVR_ERR_CRC64)).contains("CRC64"));
-    QCOMPARE(QByteArray(KVRGetSdkErrorDescription(113 + 410)), QByteArray("platform error 410"));
-}
-
-void TestSdkApi::cleanupTestCase()
-{
-    QCOMPARE(KVRReleaseSdkLibrary(), 0);
-}
 
 QTEST_MAIN(TestSdkApi)
 #include "tst_sdk_api.moc"

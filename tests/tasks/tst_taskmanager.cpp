@@ -84,273 +84,263 @@ class TestTaskManager : public QObject
     Q_OBJECT
 
 private slots:
-    void maxRunningStartsOneWaitingTaskPerEnd();
-    void onePerTypeNeverRunsTwoOfAType();
-    void exclusiveWaitsForAllAndBlocksAll();
-    void slowReports_data();
-    void slowReports();
-    void supersededTaskEndsAbortWithoutFinish();
-    void exceptionSkipsFinish();
-    void wrongStateOperationsChangeNothing();
-    void stopAllTasksAndWaitDrains();
-    void stopAllTasksAndWaitWithoutRunningTasks();
-};
+    void maxRunningStartsOneWaitingTaskPerEnd()
+    {
+        RecordingManager manager;
+        manager.SetMaxRunning(2);
+        Gate gate;
+        QList<TaskInfo*> tasks;
+        for (int i = 0; i < 4; ++i) {
+            tasks.append(GatedTask(0, &gate));
+            manager.AddTask(tasks.last());
+        }
+        QCOMPARE(tasks[0]->status.load(), TaskInfo::Running);
+        QCOMPARE(tasks[1]->status.load(), TaskInfo::Running);
+        QCOMPARE(tasks[2]->status.load(), TaskInfo::Ready);
+        QCOMPARE(tasks[3]->status.load(), TaskInfo::Ready);
+        QTRY_COMPARE(gate.running.load(), 2);
 
-void TestTaskManager::maxRunningStartsOneWaitingTaskPerEnd()
-{
-    RecordingManager manager;
-    manager.SetMaxRunning(2);
-    Gate gate;
-    QList<TaskInfo*> tasks;
-    for (int i = 0; i < 4; ++i) {
-        tasks.append(GatedTask(0, &gate));
-        manager.AddTask(tasks.last());
+        gate.release.release(1);
+        QTRY_COMPARE(manager.ends.size(), 1);
+        QCOMPARE(tasks[2]->status.load(), TaskInfo::Running);
+        QCOMPARE(tasks[3]->status.load(), TaskInfo::Ready);
+
+        gate.release.release(3);
+        QTRY_COMPARE(manager.ends.size(), 4);
+        QCOMPARE(gate.peak.load(), 2);
+        for (const auto& end : qAsConst(manager.ends)) {
+            QCOMPARE(end.second, TaskInfo::Finished);
+        }
+        QVERIFY(!manager.HasTasks());
     }
-    QCOMPARE(tasks[0]->status.load(), TaskInfo::Running);
-    QCOMPARE(tasks[1]->status.load(), TaskInfo::Running);
-    QCOMPARE(tasks[2]->status.load(), TaskInfo::Ready);
-    QCOMPARE(tasks[3]->status.load(), TaskInfo::Ready);
-    QTRY_COMPARE(gate.running.load(), 2);
 
-    gate.release.release(1);
-    QTRY_COMPARE(manager.ends.size(), 1);
-    QCOMPARE(tasks[2]->status.load(), TaskInfo::Running);
-    QCOMPARE(tasks[3]->status.load(), TaskInfo::Ready);
+    void onePerTypeNeverRunsTwoOfAType()
+    {
+        RecordingManager manager;
+        manager.SetMaxRunning(5);
+        manager.SetTypePolicy(1, TaskManager::OnePerType);
+        Gate gate;
+        std::atomic<int> typeRunning{0};
+        std::atomic<int> typePeak{0};
+        QList<TaskInfo*> ofType;
+        for (int i = 0; i < 3; ++i) {
+            ofType.append(GatedTask(1, &gate, &typeRunning, &typePeak));
+            manager.AddTask(ofType.last());
+        }
+        TaskInfo* other = GatedTask(2, &gate);
+        manager.AddTask(other);
 
-    gate.release.release(3);
-    QTRY_COMPARE(manager.ends.size(), 4);
-    QCOMPARE(gate.peak.load(), 2);
-    for (const auto& end : qAsConst(manager.ends)) {
-        QCOMPARE(end.second, TaskInfo::Finished);
+        QCOMPARE(ofType[0]->status.load(), TaskInfo::Running);
+        QCOMPARE(ofType[1]->status.load(), TaskInfo::Ready);
+        QCOMPARE(ofType[2]->status.load(), TaskInfo::Ready);
+        // A task of another type runs beside the one of type 1.
+        QCOMPARE(other->status.load(), TaskInfo::Running);
+        QTRY_COMPARE(gate.running.load(), 2);
+
+        gate.release.release(4);
+        QTRY_COMPARE(manager.ends.size(), 4);
+        QCOMPARE(typePeak.load(), 1);
     }
-    QVERIFY(!manager.HasTasks());
-}
 
-void TestTaskManager::onePerTypeNeverRunsTwoOfAType()
-{
-    RecordingManager manager;
-    manager.SetMaxRunning(5);
-    manager.SetTypePolicy(1, TaskManager::OnePerType);
-    Gate gate;
-    std::atomic<int> typeRunning{0};
-    std::atomic<int> typePeak{0};
-    QList<TaskInfo*> ofType;
-    for (int i = 0; i < 3; ++i) {
-        ofType.append(GatedTask(1, &gate, &typeRunning, &typePeak));
-        manager.AddTask(ofType.last());
+    void exclusiveWaitsForAllAndBlocksAll()
+    {
+        RecordingManager manager;
+        manager.SetMaxRunning(5);
+        manager.SetTypePolicy(7, TaskManager::Exclusive);
+        Gate gate;
+        TaskInfo* first = GatedTask(0, &gate);
+        manager.AddTask(first);
+        TaskInfo* exclusive = GatedTask(7, &gate);
+        const QUuid exclusiveId = exclusive->uuid;
+        manager.AddTask(exclusive);
+        TaskInfo* later = GatedTask(0, &gate);
+        manager.AddTask(later);
+
+        // The exclusive task waits for the running one, and nothing passes it in the queue.
+        QCOMPARE(exclusive->status.load(), TaskInfo::Ready);
+        QCOMPARE(later->status.load(), TaskInfo::Ready);
+
+        gate.release.release(1);
+        QTRY_COMPARE(manager.ends.size(), 1);
+        QCOMPARE(exclusive->status.load(), TaskInfo::Running);
+        QCOMPARE(later->status.load(), TaskInfo::Ready);
+        TaskInfo* added = GatedTask(0, &gate);
+        manager.AddTask(added);
+        QCOMPARE(added->status.load(), TaskInfo::Ready);
+        QTRY_COMPARE(gate.running.load(), 1);
+
+        gate.release.release(1);
+        QTRY_COMPARE(manager.ends.size(), 2);
+        QCOMPARE(manager.ends[1].first, exclusiveId);
+        // One start per end: the next waiting task starts, the one after it on a later event.
+        QCOMPARE(later->status.load(), TaskInfo::Running);
+        QCOMPARE(added->status.load(), TaskInfo::Ready);
+        gate.release.release(2);
+        QTRY_COMPARE(manager.ends.size(), 4);
+        QCOMPARE(gate.peak.load(), 1);
     }
-    TaskInfo* other = GatedTask(2, &gate);
-    manager.AddTask(other);
 
-    QCOMPARE(ofType[0]->status.load(), TaskInfo::Running);
-    QCOMPARE(ofType[1]->status.load(), TaskInfo::Ready);
-    QCOMPARE(ofType[2]->status.load(), TaskInfo::Ready);
-    // A task of another type runs beside the one of type 1.
-    QCOMPARE(other->status.load(), TaskInfo::Running);
-    QTRY_COMPARE(gate.running.load(), 2);
+    void slowReports_data()
+    {
+        QTest::addColumn<int>("runMs");
+        QTest::addColumn<int>("abortAfterMs");  // -1: never aborted
+        QTest::addColumn<QList<bool>>("reports");
+        QTest::addColumn<TaskInfo::Status>("end");
 
-    gate.release.release(4);
-    QTRY_COMPARE(manager.ends.size(), 4);
-    QCOMPARE(typePeak.load(), 1);
-}
-
-void TestTaskManager::exclusiveWaitsForAllAndBlocksAll()
-{
-    RecordingManager manager;
-    manager.SetMaxRunning(5);
-    manager.SetTypePolicy(7, TaskManager::Exclusive);
-    Gate gate;
-    TaskInfo* first = GatedTask(0, &gate);
-    manager.AddTask(first);
-    TaskInfo* exclusive = GatedTask(7, &gate);
-    const QUuid exclusiveId = exclusive->uuid;
-    manager.AddTask(exclusive);
-    TaskInfo* later = GatedTask(0, &gate);
-    manager.AddTask(later);
-
-    // The exclusive task waits for the running one, and nothing passes it in the queue.
-    QCOMPARE(exclusive->status.load(), TaskInfo::Ready);
-    QCOMPARE(later->status.load(), TaskInfo::Ready);
-
-    gate.release.release(1);
-    QTRY_COMPARE(manager.ends.size(), 1);
-    QCOMPARE(exclusive->status.load(), TaskInfo::Running);
-    QCOMPARE(later->status.load(), TaskInfo::Ready);
-    TaskInfo* added = GatedTask(0, &gate);
-    manager.AddTask(added);
-    QCOMPARE(added->status.load(), TaskInfo::Ready);
-    QTRY_COMPARE(gate.running.load(), 1);
-
-    gate.release.release(1);
-    QTRY_COMPARE(manager.ends.size(), 2);
-    QCOMPARE(manager.ends[1].first, exclusiveId);
-    // One start per end: the next waiting task starts, the one after it on a later event.
-    QCOMPARE(later->status.load(), TaskInfo::Running);
-    QCOMPARE(added->status.load(), TaskInfo::Ready);
-    gate.release.release(2);
-    QTRY_COMPARE(manager.ends.size(), 4);
-    QCOMPARE(gate.peak.load(), 1);
-}
-
-void TestTaskManager::slowReports_data()
-{
-    QTest::addColumn<int>("runMs");
-    QTest::addColumn<int>("abortAfterMs");  // -1: never aborted
-    QTest::addColumn<QList<bool>>("reports");
-    QTest::addColumn<TaskInfo::Status>("end");
-
-    QTest::newRow("fast") << 0 << -1 << QList<bool>{} << TaskInfo::Finished;
-    QTest::newRow("slow") << 400 << -1 << QList<bool>{false, true} << TaskInfo::Finished;
-    QTest::newRow("aborted before threshold") << 400 << 0 << QList<bool>{true} << TaskInfo::Abort;
-    QTest::newRow("aborted after report")
-        << 600 << 300 << QList<bool>{false, true} << TaskInfo::Abort;
-}
-
-void TestTaskManager::slowReports()
-{
-    QFETCH(int, runMs);
-    QFETCH(int, abortAfterMs);
-    QFETCH(QList<bool>, reports);
-    QFETCH(TaskInfo::Status, end);
-
-    RecordingManager manager;
-    manager.SetSlowTaskInterval(150);
-    auto* task = new TaskInfo(3);
-    // The work ignores the abort flag, so an aborted task keeps running past the threshold.
-    task->runFunc = [runMs](TaskInfo*) { QThread::msleep(runMs); };
-    manager.AddTask(task);
-    if (abortAfterMs >= 0) {
-        QTest::qWait(abortAfterMs);
-        QVERIFY(manager.StopTask(task));
+        QTest::newRow("fast") << 0 << -1 << QList<bool>{} << TaskInfo::Finished;
+        QTest::newRow("slow") << 400 << -1 << QList<bool>{false, true} << TaskInfo::Finished;
+        QTest::newRow("aborted before threshold")
+            << 400 << 0 << QList<bool>{true} << TaskInfo::Abort;
+        QTest::newRow("aborted after report")
+            << 600 << 300 << QList<bool>{false, true} << TaskInfo::Abort;
     }
-    QTRY_COMPARE(manager.ends.size(), 1);
-    QCOMPARE(manager.ends.first().second, end);
-    QList<bool> seen;
-    for (const auto& report : qAsConst(manager.slowReports)) {
-        QCOMPARE(report.first, 3);
-        seen.append(report.second);
-    }
-    QCOMPARE(seen, reports);
-}
 
-void TestTaskManager::supersededTaskEndsAbortWithoutFinish()
-{
-    RecordingManager manager;
-    manager.SetMaxRunning(5);
-    manager.SetTypePolicy(0, TaskManager::OnePerType);
-    Gate gate;
-    bool oldFinished = false;
-    TaskInfo* old = GatedTask(0, &gate);
-    old->finishFunc = [&oldFinished](TaskInfo*) { oldFinished = true; };
-    const QUuid oldId = old->uuid;
-    manager.AddTask(old);
-    QTRY_COMPARE(gate.running.load(), 1);
+    void slowReports()
+    {
+        QFETCH(int, runMs);
+        QFETCH(int, abortAfterMs);
+        QFETCH(QList<bool>, reports);
+        QFETCH(TaskInfo::Status, end);
 
-    for (TaskInfo* listed : manager.TasksOfType(0)) {
-        QVERIFY(manager.StopTask(listed));
-    }
-    TaskInfo* newer = GatedTask(0, &gate);
-    const QUuid newId = newer->uuid;
-    manager.AddTask(newer);
-    QCOMPARE(newer->status.load(), TaskInfo::Running);
-
-    QTRY_COMPARE(manager.ends.size(), 1);
-    QCOMPARE(manager.ends.first().first, oldId);
-    QCOMPARE(manager.ends.first().second, TaskInfo::Abort);
-    gate.release.release(1);
-    QTRY_COMPARE(manager.ends.size(), 2);
-    QCOMPARE(manager.EndOf(newId), TaskInfo::Finished);
-    QVERIFY(!oldFinished);
-}
-
-void TestTaskManager::exceptionSkipsFinish()
-{
-    RecordingManager manager;
-    bool finished = false;
-    bool thrown = false;
-    bool thrownTwice = true;
-    auto* task = new TaskInfo(0);
-    task->runFunc = [&](TaskInfo* t) {
-        thrown = manager.ThrowExceptionTask(t);
-        thrownTwice = manager.ThrowExceptionTask(t);
-    };
-    task->finishFunc = [&finished](TaskInfo*) { finished = true; };
-    manager.AddTask(task);
-    QTRY_COMPARE(manager.ends.size(), 1);
-    QCOMPARE(manager.ends.first().second, TaskInfo::Exception);
-    QVERIFY(thrown);
-    QVERIFY(!thrownTwice);
-    QVERIFY(!finished);
-}
-
-void TestTaskManager::wrongStateOperationsChangeNothing()
-{
-    RecordingManager manager;
-    Gate gate;
-    TaskInfo* running = GatedTask(0, &gate);
-    TaskInfo* ready = GatedTask(0, &gate);
-    manager.AddTask(running);
-    manager.AddTask(ready);
-    QVERIFY(!manager.CancelTask(running));
-    QVERIFY(!manager.AbortTask(ready));
-    QVERIFY(!manager.ThrowExceptionTask(ready));
-    QCOMPARE(running->status.load(), TaskInfo::Running);
-    QCOMPARE(ready->status.load(), TaskInfo::Ready);
-
-    // A cancelled task ends as Cancel when it would have started, without running its work.
-    bool cancelledRan = false;
-    ready->prepareFunc = [&cancelledRan](TaskInfo*) { cancelledRan = true; };
-    QVERIFY(manager.StopTask(ready));
-    QVERIFY(!manager.StopTask(ready));
-    gate.release.release(1);
-    QTRY_COMPARE(manager.ends.size(), 2);
-    QCOMPARE(manager.ends[0].second, TaskInfo::Finished);
-    QCOMPARE(manager.ends[1].second, TaskInfo::Cancel);
-    QVERIFY(!cancelledRan);
-    QCOMPARE(gate.finished.load(), 1);
-}
-
-void TestTaskManager::stopAllTasksAndWaitDrains()
-{
-    RecordingManager manager;
-    manager.SetMaxRunning(2);
-    Gate gate;
-    QList<QUuid> ids;
-    for (int i = 0; i < 4; ++i) {
-        TaskInfo* task = GatedTask(0, &gate);
-        ids.append(task->uuid);
+        RecordingManager manager;
+        manager.SetSlowTaskInterval(150);
+        auto* task = new TaskInfo(3);
+        // The work ignores the abort flag, so an aborted task keeps running past the threshold.
+        task->runFunc = [runMs](TaskInfo*) { QThread::msleep(runMs); };
         manager.AddTask(task);
+        if (abortAfterMs >= 0) {
+            QTest::qWait(abortAfterMs);
+            QVERIFY(manager.StopTask(task));
+        }
+        QTRY_COMPARE(manager.ends.size(), 1);
+        QCOMPARE(manager.ends.first().second, end);
+        QList<bool> seen;
+        for (const auto& report : qAsConst(manager.slowReports)) {
+            QCOMPARE(report.first, 3);
+            seen.append(report.second);
+        }
+        QCOMPARE(seen, reports);
     }
-    QTRY_COMPARE(gate.running.load(), 2);
-    manager.StopAllTasksAndWait();
 
-    // Returning means the work of both running tasks has returned; the aborted and the
-    // cancelled tasks have all ended through the normal path.
-    QCOMPARE(gate.running.load(), 0);
-    QVERIFY(!manager.HasTasks());
-    QCOMPARE(manager.ends.size(), 4);
-    QCOMPARE(manager.EndOf(ids[0]), TaskInfo::Abort);
-    QCOMPARE(manager.EndOf(ids[1]), TaskInfo::Abort);
-    QCOMPARE(manager.EndOf(ids[2]), TaskInfo::Cancel);
-    QCOMPARE(manager.EndOf(ids[3]), TaskInfo::Cancel);
-}
+    void supersededTaskEndsAbortWithoutFinish()
+    {
+        RecordingManager manager;
+        manager.SetMaxRunning(5);
+        manager.SetTypePolicy(0, TaskManager::OnePerType);
+        Gate gate;
+        bool oldFinished = false;
+        TaskInfo* old = GatedTask(0, &gate);
+        old->finishFunc = [&oldFinished](TaskInfo*) { oldFinished = true; };
+        const QUuid oldId = old->uuid;
+        manager.AddTask(old);
+        QTRY_COMPARE(gate.running.load(), 1);
 
-void TestTaskManager::stopAllTasksAndWaitWithoutRunningTasks()
-{
-    RecordingManager manager;
-    manager.StopAllTasksAndWait();
-    QVERIFY(manager.ends.isEmpty());
+        for (TaskInfo* listed : manager.TasksOfType(0)) {
+            QVERIFY(manager.StopTask(listed));
+        }
+        TaskInfo* newer = GatedTask(0, &gate);
+        const QUuid newId = newer->uuid;
+        manager.AddTask(newer);
+        QCOMPARE(newer->status.load(), TaskInfo::Running);
 
-    // A finished task that is still listed (its end not yet delivered) needs no waiting either.
-    auto* task = new TaskInfo(0);
-    task->runFunc = [](TaskInfo*) {};
-    manager.AddTask(task);
-    task->watcher->waitForFinished();
-    manager.StopAllTasksAndWait();
-    QCOMPARE(manager.ends.size(), 0);
-    QTRY_COMPARE(manager.ends.size(), 1);
-    QCOMPARE(manager.ends.first().second, TaskInfo::Abort);
-}
+        QTRY_COMPARE(manager.ends.size(), 1);
+        QCOMPARE(manager.ends.first().first, oldId);
+        QCOMPARE(manager.ends.first().second, TaskInfo::Abort);
+        gate.release.release(1);
+        QTRY_COMPARE(manager.ends.size(), 2);
+        QCOMPARE(manager.EndOf(newId), TaskInfo::Finished);
+        QVERIFY(!oldFinished);
+    }
+
+    void exceptionSkipsFinish()
+    {
+        RecordingManager manager;
+        bool finished = false;
+        bool thrown = false;
+        bool thrownTwice = true;
+        auto* task = new TaskInfo(0);
+        task->runFunc = [&](TaskInfo* t) {
+            thrown = manager.ThrowExceptionTask(t);
+            thrownTwice = manager.ThrowExceptionTask(t);
+        };
+        task->finishFunc = [&finished](TaskInfo*) { finished = true; };
+        manager.AddTask(task);
+        QTRY_COMPARE(manager.ends.size(), 1);
+        QCOMPARE(manager.ends.first().second, TaskInfo::Exception);
+        QVERIFY(thrown);
+        QVERIFY(!thrownTwice);
+        QVERIFY(!finished);
+    }
+
+    void wrongStateOperationsChangeNothing()
+    {
+        RecordingManager manager;
+        Gate gate;
+        TaskInfo* running = GatedTask(0, &gate);
+        TaskInfo* ready = GatedTask(0, &gate);
+        manager.AddTask(running);
+        manager.AddTask(ready);
+        QVERIFY(!manager.CancelTask(running));
+        QVERIFY(!manager.AbortTask(ready));
+        QVERIFY(!manager.ThrowExceptionTask(ready));
+        QCOMPARE(running->status.load(), TaskInfo::Running);
+        QCOMPARE(ready->status.load(), TaskInfo::Ready);
+
+        // A cancelled task ends as Cancel when it would have started, without running its work.
+        bool cancelledRan = false;
+        ready->prepareFunc = [&cancelledRan](TaskInfo*) { cancelledRan = true; };
+        QVERIFY(manager.StopTask(ready));
+        QVERIFY(!manager.StopTask(ready));
+        gate.release.release(1);
+        QTRY_COMPARE(manager.ends.size(), 2);
+        QCOMPARE(manager.ends[0].second, TaskInfo::Finished);
+        QCOMPARE(manager.ends[1].second, TaskInfo::Cancel);
+        QVERIFY(!cancelledRan);
+        QCOMPARE(gate.finished.load(), 1);
+    }
+
+    void stopAllTasksAndWaitDrains()
+    {
+        RecordingManager manager;
+        manager.SetMaxRunning(2);
+        Gate gate;
+        QList<QUuid> ids;
+        for (int i = 0; i < 4; ++i) {
+            TaskInfo* task = GatedTask(0, &gate);
+            ids.append(task->uuid);
+            manager.AddTask(task);
+        }
+        QTRY_COMPARE(gate.running.load(), 2);
+        manager.StopAllTasksAndWait();
+
+        // Returning means the work of both running tasks has returned; the aborted and the
+        // cancelled tasks have all ended through the normal path.
+        QCOMPARE(gate.running.load(), 0);
+        QVERIFY(!manager.HasTasks());
+        QCOMPARE(manager.ends.size(), 4);
+        QCOMPARE(manager.EndOf(ids[0]), TaskInfo::Abort);
+        QCOMPARE(manager.EndOf(ids[1]), TaskInfo::Abort);
+        QCOMPARE(manager.EndOf(ids[2]), TaskInfo::Cancel);
+        QCOMPARE(manager.EndOf(ids[3]), TaskInfo::Cancel);
+    }
+
+    void stopAllTasksAndWaitWithoutRunningTasks()
+    {
+        RecordingManager manager;
+        manager.StopAllTasksAndWait();
+        QVERIFY(manager.ends.isEmpty());
+
+        // A finished task that is still listed (its end not yet delivered) needs no waiting either.
+        auto* task = new TaskInfo(0);
+        task->runFunc = [](TaskInfo*) {};
+        manager.AddTask(task);
+        task->watcher->waitForFinished();
+        manager.StopAllTasksAndWait();
+        QCOMPARE(manager.ends.size(), 0);
+        QTRY_COMPARE(manager.ends.size(), 1);
+        QCOMPARE(manager.ends.first().second, TaskInfo::Abort);
+    }
+};
 
 QTEST_MAIN(TestTaskManager)
 #include "tst_taskmanager.moc"
