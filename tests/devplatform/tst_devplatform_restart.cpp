@@ -127,7 +127,7 @@ private slots:
         QFETCH(bool, killMidBody);
         QByteArray data(killMidBody ? 80 * 1024 * 1024 : 6 * 1024 * 1024 + 5, Qt::Uninitialized);
         for (int i = 0; i < data.size(); ++i) {
-            data[i] = char((i * 131 + 7) ^ (i >> 9));
+            data[i] = char((unsigned(i) * 131u + 7u) ^ (unsigned(i) >> 9));
         }
         QVERIFY(StartServer());
         const QString vid = QString::fromLatin1(QCryptographicHash::hash(QTest::currentDataTag(),

@@ -62,6 +62,7 @@ class TestEditDialogs : public QObject
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void editedTextsReachTheLibrary();
     void unchangedSendsNothing();
     void uploadRowLimitsAndValidation();
@@ -83,6 +84,13 @@ private:
     ApiCollection::LoginResult login;
     VideoTableModel* model = nullptr;
 };
+
+void TestEditDialogs::cleanupTestCase()
+{
+    // The pool threads end before the process does, and with them the TLS library's
+    // per-thread state (else the leak checker of the sanitized suite reports it).
+    QThreadPool::globalInstance()->waitForDone();
+}
 
 void TestEditDialogs::initTestCase()
 {

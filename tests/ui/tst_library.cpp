@@ -216,6 +216,9 @@ void TestLibrary::cleanupTestCase()
     videos->StopAllTasksAndWait();
     categories->StopAllTasksAndWait();
     DBManager::Destroy();
+    // The pool threads end before the process does, and with them the TLS library's
+    // per-thread state (else the leak checker of the sanitized suite reports it).
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 void TestLibrary::firstPageWithThumbnails()

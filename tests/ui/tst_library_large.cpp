@@ -86,6 +86,9 @@ void TestLibraryLarge::cleanupTestCase()
     videos->StopAllTasksAndWait();
     categories->StopAllTasksAndWait();
     DBManager::Destroy();
+    // The pool threads end before the process does, and with them the TLS library's
+    // per-thread state (else the leak checker of the sanitized suite reports it).
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 void TestLibraryLarge::paging()

@@ -283,7 +283,7 @@ bool VideoEditDialog::IsBusy() const
 
 bool VideoEditDialog::IsLoadingCovers() const
 {
-    return !infoTask.isNull() || download.isRunning();
+    return !infoTask.isNull() || download.isRunning() || coversArriving;
 }
 
 void VideoEditDialog::showEvent(QShowEvent* event)
@@ -527,6 +527,7 @@ void VideoEditDialog::StartDownloads(const QList<LabelInfo*>& infos)
         return;
     }
     downloadCancel = false;
+    coversArriving = true;
     const qreal ratio = devicePixelRatioF();
     download = QtConcurrent::run([this, infos, dir, ratio] {
         QList<ApiCollection::_DownloadInfo> files;
@@ -562,6 +563,9 @@ void VideoEditDialog::StartDownloads(const QList<LabelInfo*>& infos)
         if (result != ApiCollection::NoError) {
             qWarning() << "MultiDownload result:" << ApiCollection::requestErrorKey(result);
         }
+        // Queued behind the pictures this thread has handed over.
+        QMetaObject::invokeMethod(
+            this, [this] { coversArriving = false; }, Qt::QueuedConnection);
         emit SignalLoadUrlDone();
     });
 }

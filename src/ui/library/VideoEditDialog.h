@@ -134,6 +134,9 @@ private:
     QUrl uploadedCoverUrl;
     QFuture<void> download;
     bool downloadCancel = false;
+    // Set while downloaded pictures may still be on their way to the labels: cleared on the GUI
+    // thread after the last of them, so a finished download means every label is filled.
+    bool coversArriving = false;
     bool coversRequested = false;
     bool coverInfoArrived = false;
     // The last failure text of each kind of request, shown when the dialog's own task ends.
