@@ -18,7 +18,7 @@
 
 AddCategoryDialog::AddCategoryDialog(CategoryTreeModel& categories, qulonglong parentCateId,
                                      QWidget* parent)
-    : QDialog(parent), categories(categories), parentCateId(parentCateId)
+    : BusyGuardedDialog(parent), categories(categories), parentCateId(parentCateId)
 {
     setObjectName(QStringLiteral("AddCategoryDialog"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
@@ -166,30 +166,4 @@ bool AddCategoryDialog::RefuseWhileRunning()
     }
     ShowError(tr("AddCategoryDialog.IsAddingCategory"));
     return true;
-}
-
-void AddCategoryDialog::closeEvent(QCloseEvent* event)
-{
-    if (RefuseWhileRunning()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void AddCategoryDialog::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && RefuseWhileRunning()) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void AddCategoryDialog::reject()
-{
-    if (RefuseWhileRunning()) {
-        return;
-    }
-    QDialog::reject();
 }

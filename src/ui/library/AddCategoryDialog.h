@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <QPointer>
+
+#include "ui/common/BusyGuardedDialog.h"
 
 class CategoryTreeModel;
 class QLabel;
@@ -11,7 +12,7 @@ class Toast;
 
 // Asks for the name of a new sub-category and adds it through the category model. The dialog
 // stays open until the platform accepted the name and cannot be closed while the request runs.
-class AddCategoryDialog : public QDialog
+class AddCategoryDialog : public BusyGuardedDialog
 {
     Q_OBJECT
 
@@ -28,13 +29,10 @@ public slots:
     void SlotConfirm();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
+    bool RefuseWhileRunning() override;
 
 private:
     void ShowError(const QString& text);
-    bool RefuseWhileRunning();
     void SetRunning(bool running);
 
     CategoryTreeModel& categories;

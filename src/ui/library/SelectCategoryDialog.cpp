@@ -28,7 +28,7 @@ constexpr int kCateIdRole = int(CategoryTreeModel::DataRole::CateId);
 
 SelectCategoryDialog::SelectCategoryDialog(AccountManager& accounts, CategoryTreeModel& categories,
                                            VideoTableModel& videos, Mode mode, QWidget* parent)
-    : QDialog(parent), categories(categories), videos(videos), mode(mode)
+    : BusyGuardedDialog(parent), categories(categories), videos(videos), mode(mode)
 {
     setObjectName(QStringLiteral("SelectCategoryDialog"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
@@ -241,30 +241,4 @@ bool SelectCategoryDialog::RefuseWhileRunning()
     ShowError(mode == MoveCategory ? tr("SelectCategoryDialog.IsMovingCategory")
                                    : tr("SelectCategoryDialog.IsMovingVideo"));
     return true;
-}
-
-void SelectCategoryDialog::closeEvent(QCloseEvent* event)
-{
-    if (RefuseWhileRunning()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void SelectCategoryDialog::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && RefuseWhileRunning()) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void SelectCategoryDialog::reject()
-{
-    if (RefuseWhileRunning()) {
-        return;
-    }
-    QDialog::reject();
 }

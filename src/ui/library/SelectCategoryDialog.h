@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <QPointer>
 #include <QStringList>
+
+#include "ui/common/BusyGuardedDialog.h"
 
 class AccountManager;
 class CategoryFilterRule;
@@ -17,7 +18,7 @@ class VideoTableModel;
 // Picks the destination category for moving a category (mode 0) or a set of videos (mode 1)
 // and asks the matching model to move. It stays open until the platform accepted the move and
 // cannot be closed while the request runs.
-class SelectCategoryDialog : public QDialog
+class SelectCategoryDialog : public BusyGuardedDialog
 {
     Q_OBJECT
 
@@ -45,13 +46,10 @@ public slots:
     void SlotTaskRunningSlowly(bool isFinish);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
+    bool RefuseWhileRunning() override;
 
 private:
     void ShowError(const QString& text);
-    bool RefuseWhileRunning();
 
     CategoryTreeModel& categories;
     VideoTableModel& videos;
