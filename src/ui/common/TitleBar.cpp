@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QStyle>
+#include <QVBoxLayout>
 #include <QVariant>
 #include <QWindow>
 
@@ -303,4 +304,18 @@ void TitleBar::mouseDoubleClickEvent(QMouseEvent* event)
         host->windowFlags().testFlag(Qt::WindowMaximizeButtonHint) && maximumBtn->isVisible()) {
         ToggleMaximized(!host->isMaximized());
     }
+}
+
+QVBoxLayout* TitleBar::AddDialogFrame(QWidget* dialog)
+{
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(1, 1, 1, 24);
+    layout->setSpacing(0);
+    auto* titleBar = new TitleBar(dialog);
+    titleBar->setObjectName(QStringLiteral("titleBar"));
+    titleBar->setFixedHeight(48);
+    titleBar->SetMinimumButtonVisible(false);
+    titleBar->SetMaximumButtonVisible(false);
+    layout->addWidget(titleBar);
+    return layout;
 }

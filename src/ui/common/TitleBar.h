@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QVBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -19,6 +20,10 @@ class TitleBar : public QWidget
 public:
     // The host is the window of parent (the window the bar is placed on).
     explicit TitleBar(QWidget* parent = nullptr);
+
+    // Lays out a small frameless dialog: a vertical layout on the dialog with a close-only title
+    // bar on top; the caller adds the dialog's content below it.
+    static QVBoxLayout* AddDialogFrame(QWidget* dialog);
 
     void SetHost(QWidget* host);
     QWidget* Host() const { return host; }

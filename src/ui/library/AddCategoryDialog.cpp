@@ -29,15 +29,7 @@ AddCategoryDialog::AddCategoryDialog(CategoryTreeModel& categories, qulonglong p
     setMinimumSize(560, 240);
     setModal(true);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(1, 1, 1, 24);
-    layout->setSpacing(0);
-    auto* titleBar = new TitleBar(this);
-    titleBar->setObjectName(QStringLiteral("titleBar"));
-    titleBar->setFixedHeight(48);
-    titleBar->SetMinimumButtonVisible(false);
-    titleBar->SetMaximumButtonVisible(false);
-    layout->addWidget(titleBar);
+    QVBoxLayout* layout = TitleBar::AddDialogFrame(this);
 
     auto* contentWidget = new QWidget(this);
     contentWidget->setObjectName(QStringLiteral("contentWidget"));

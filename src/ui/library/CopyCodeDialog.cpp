@@ -89,15 +89,7 @@ CopyCodeDialog::CopyCodeDialog(const QString& vid, QWidget* parent) : QDialog(pa
     setModal(true);
     resize(820, 420);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(1, 1, 1, 24);
-    layout->setSpacing(0);
-    auto* titleBar = new TitleBar(this);
-    titleBar->setObjectName(QStringLiteral("titleBar"));
-    titleBar->setFixedHeight(48);
-    titleBar->SetMinimumButtonVisible(false);
-    titleBar->SetMaximumButtonVisible(false);
-    layout->addWidget(titleBar);
+    QVBoxLayout* layout = TitleBar::AddDialogFrame(this);
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(24, 8, 24, 0);

@@ -30,15 +30,7 @@ DeleteVideoFailedPromptDialog::DeleteVideoFailedPromptDialog(QWidget* parent) : 
     setMaximumSize(560, 500);
     resize(400, 240);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(1, 1, 1, 24);
-    layout->setSpacing(0);
-    auto* titleBar = new TitleBar(this);
-    titleBar->setObjectName(QStringLiteral("titleBar"));
-    titleBar->setFixedHeight(48);
-    titleBar->SetMinimumButtonVisible(false);
-    titleBar->SetMaximumButtonVisible(false);
-    layout->addWidget(titleBar);
+    QVBoxLayout* layout = TitleBar::AddDialogFrame(this);
 
     scrollArea = new QScrollArea(this);
     scrollArea->setObjectName(QStringLiteral("scrollArea"));
