@@ -95,6 +95,7 @@ int main(int argc, char** argv)
     qint64 lastWait = RunQueueWaitNs();
     qint64 longestOwn = 0;  // a gap without the time spent waiting for a CPU
     QVector<qint64> gaps;
+    const bool trace = qEnvironmentVariableIsSet("BENCH_TRACE");
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(5);
@@ -106,6 +107,10 @@ int main(int argc, char** argv)
         longest = std::max(longest, gap);
         const qint64 wait = RunQueueWaitNs();
         longestOwn = std::max(longestOwn, gap - (wait - lastWait));
+        if (trace && gap > 40000000) {
+            std::printf("stall %5.1f ms (%5.1f ms waiting for a CPU) ending at %.2f s\n",
+                        gap / 1e6, (wait - lastWait) / 1e6, now / 1e9);
+        }
         lastWait = wait;
     });
 
@@ -122,14 +127,6 @@ int main(int argc, char** argv)
         uploads.AddUpload(1, file, QString(), QString(), QString(), QStringLiteral("Root"), 0, 0);
     }
     const double addSeconds = adding.nsecsElapsed() / 1e9;
-    if (qEnvironmentVariableIsSet("BENCH_TRACE")) {
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            if (gaps.last() > 100000000) {
-                std::printf("stall %.0f ms ending at %.2f s\n", gaps.last() / 1e6,
-                            clock.elapsed() / 1e3);
-            }
-        });
-    }
     QTimer done;
     done.setInterval(50);
     QObject::connect(&done, &QTimer::timeout, [&] {
