@@ -217,6 +217,10 @@ ThumbRun ParallelRun(qulonglong topCateId, const QString& userId, int page)
 {
     QDir(DataDirPath(QStringLiteral("thumbs/") + userId)).removeRecursively();
     VideoTableModel model(*SDKManager::instance());
+    LibraryAccount account;  // the cache folder is the account's: "thumbs/<userId>"
+    account.userId = userId;
+    account.topCateId = topCateId;
+    model.SetAccount(account);
     QSignalSpy succeed(&model, &VideoTableModel::SignalRefreshVideoListSucceed);
     QElapsedTimer timer;
     QList<double> arrivals;

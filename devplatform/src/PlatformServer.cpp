@@ -89,6 +89,10 @@ bool PlatformServer::Start(QString* error)
     // pool, a new request would wait for idle connections to time out. The pool grows instead.
     http_->new_task_queue = [] { return new GrowingThreadPool(kMaxWorkerThreads); };
     http_->set_keep_alive_max_count(1000);
+    // An answer goes out as a header write and a body write; with Nagle's algorithm the small
+    // second write waits for the client's delayed acknowledgement (40 ms on Linux), which on
+    // a kept-alive connection adds 40 ms to every small file.
+    http_->set_tcp_nodelay(true);
     http_->set_keep_alive_timeout(5);
     http_->set_read_timeout(30);
     http_->set_write_timeout(30);
