@@ -1,8 +1,11 @@
 #include "PlatformServer.h"
 
+#include <cerrno>
 #include <chrono>
 #include <httplib.h>
+#include <memory>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 #include <thread>
 
 #include <QDebug>
@@ -30,6 +33,7 @@ const char kTruncateMarker[] = "Kvr-Fault-Truncate";
 constexpr uint64_t kMaxReadBody = 16 * 1024 * 1024;
 // Far above the connections of any test or demo; each idle kept-alive connection holds one.
 constexpr size_t kMaxWorkerThreads = 1024;
+constexpr int kListenBacklog = 1024;
 
 }  // namespace
 
@@ -113,6 +117,16 @@ bool PlatformServer::Start(QString* error)
             res.set_content("internal error", "text/plain");
         });
 
+    // cpp-httplib listens with a backlog of 5 (a constant of Debian's shared build, so its
+    // macro cannot be raised here): ten connections opened at once, as the client's parallel
+    // thumbnail downloads do, overflow it, and each dropped connection request costs its
+    // client a one-second retransmission. The listening socket is remembered here and its
+    // backlog raised once it is bound.
+    auto listenSocket = std::make_shared<socket_t>(INVALID_SOCKET);
+    http_->set_socket_options([listenSocket](socket_t sock) {
+        httplib::default_socket_options(sock);
+        *listenSocket = sock;
+    });
     if (context_.options.port == 0) {
         port_ = http_->bind_to_any_port("127.0.0.1");
     } else {
@@ -122,6 +136,9 @@ bool PlatformServer::Start(QString* error)
     if (port_ <= 0) {
         *error = QStringLiteral("cannot bind 127.0.0.1:%1").arg(context_.options.port);
         return false;
+    }
+    if (*listenSocket != INVALID_SOCKET && ::listen(*listenSocket, kListenBacklog) != 0) {
+        qWarning() << "cannot raise the listen backlog:" << qt_error_string(errno);
     }
     context_.publicUrl = context_.options.publicUrl.isEmpty()
                              ? QStringLiteral("https://127.0.0.1:%1").arg(port_)
