@@ -1,5 +1,5 @@
-// Sign-in against the devplatform: the current user and permissions of a success, the texts
-// of refusals down to the lock, cancel, repeated calls, and a failed library initialisation.
+// Sign-in against the devplatform: the current user and permissions of a success, the refusal
+// texts down to the lock, cancel, repeated calls, and a failed library initialisation.
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -9,20 +9,29 @@
 #include "api/ApiErrors.h"
 #include "api/ApiSigning.h"
 #include "app/Config.h"
+#include "common/DemoSeed.h"
 #include "common/PlatformTestConfig.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 
 namespace {
 
-// As the application wires it: a sign-in initialises the upload manager for the account.
-void WireUploads(AccountManager& manager)
+// An account manager wired as the application wires it (a sign-in initialises the upload
+// manager for the account), with spies on its two outcomes.
+struct SignIn
 {
-    manager.SetSdkInitializer(
-        [](const QString& userId, const QString& appId, const QString& appSecret) {
-            return SDKManager::instance()->Init(userId, appId, appSecret);
-        });
-}
+    SignIn()
+    {
+        manager.SetSdkInitializer(
+            [](const QString& userId, const QString& appId, const QString& appSecret) {
+                return SDKManager::instance()->Init(userId, appId, appSecret);
+            });
+    }
+
+    AccountManager manager;
+    QSignalSpy succeeded{&manager, &AccountManager::SignalLoginSucceed};
+    QSignalSpy failed{&manager, &AccountManager::SignalLoginFailed};
+};
 
 }  // namespace
 
@@ -37,11 +46,10 @@ private slots:
 
     void mainAccountSignsIn();
     void subAccountCarriesItsRole();
-    void rememberOffStoresNoPassword();
-    void wrongPasswordsCountDownToLock();
-    void cancelledLoginEmitsNothing();
+    void refusalText_data();
+    void refusalText();
+    void cancelledLoginIsForgotten();
     void secondLoginWhileRunningIsIgnored();
-    void cancelThenLoginHandlesOnlyTheNewAttempt();
     void failedLibraryInitStoresNothing();
     void unreachablePlatformNamesAddress();
 
@@ -74,20 +82,19 @@ void TestAccount::cleanupTestCase()
 
 void TestAccount::mainAccountSignsIn()
 {
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    SignIn signIn;
+    AccountManager& manager = signIn.manager;
+    manager.Login(demo::kMainEmail, demo::kMainPassword, true);
     QVERIFY(manager.IsLoggingIn());
-    QVERIFY(succeeded.wait(20000));
-    QCOMPARE(failed.size(), 0);
+    QVERIFY(signIn.succeeded.wait(20000));
+    QCOMPARE(signIn.failed.size(), 0);
     QVERIFY(!manager.IsLoggingIn());
 
-    QCOMPARE(manager.UserAccount(), QStringLiteral("demo@kavro.example"));
-    QCOMPARE(manager.UserId(), QStringLiteral("1d3e5a7c9b"));
-    QCOMPARE(manager.AppId(), QStringLiteral("K1D3E5A7C9"));
-    QCOMPARE(manager.AppSecret(), QStringLiteral("demo-secret-6f1c2a9e4b7d"));
+    QCOMPARE(manager.UserAccount(), demo::kMainEmail);
+    QCOMPARE(manager.UserId(), demo::kMainUserId);
+    QCOMPARE(manager.AppId(), demo::kMainAppId);
+    // The secret arrives encrypted and is recovered with the shared login constant.
+    QCOMPARE(manager.AppSecret(), demo::kMainSecret);
     QVERIFY(!manager.IsSubAccount());
     QVERIFY(manager.ChildUserName().isEmpty());
     QVERIFY(manager.Space() > 0);
@@ -97,132 +104,118 @@ void TestAccount::mainAccountSignsIn()
 
     const QVector<DBManager::User> users = DBManager::instance()->GetUsers();
     QCOMPARE(users.size(), 1);
-    QCOMPARE(users.first().account, QStringLiteral("demo@kavro.example"));
-    QCOMPARE(users.first().password, QStringLiteral("demo1234"));
+    QCOMPARE(users.first().account, demo::kMainEmail);
+    QCOMPARE(users.first().password, demo::kMainPassword);
     QVERIFY(users.first().rememberPassword);
-    QCOMPARE(DBManager::instance()->Account(), QStringLiteral("demo@kavro.example"));
+    QCOMPARE(DBManager::instance()->Account(), demo::kMainEmail);
     QVERIFY(manager.CateId() > 0);
     QVERIFY(manager.HasPermission(AccountManager::OperaManage));
     // Signed requests now speak for this account.
-    QCOMPARE(ApiCollection::credentials().appId, QStringLiteral("K1D3E5A7C9"));
-    QCOMPARE(ApiCollection::credentials().appSecret, QStringLiteral("demo-secret-6f1c2a9e4b7d"));
+    QCOMPARE(ApiCollection::credentials().appId, demo::kMainAppId);
+    QCOMPARE(ApiCollection::credentials().appSecret, demo::kMainSecret);
 }
 
+// A sub-account signs in with its own credentials for the main account's library; without
+// "remember" no password is stored.
 void TestAccount::subAccountCarriesItsRole()
 {
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    manager.Login(QStringLiteral("viewer@kavro.example"), QStringLiteral("sub12345"), false);
-    QVERIFY(succeeded.wait(20000));
+    SignIn signIn;
+    AccountManager& manager = signIn.manager;
+    manager.Login(QStringLiteral("viewer@kavro.example"), demo::kSubPassword, false);
+    QVERIFY(signIn.succeeded.wait(20000));
     QVERIFY(manager.IsSubAccount());
-    QVERIFY(!manager.ChildUserName().isEmpty());
+    QCOMPARE(manager.ChildUserName(), QStringLiteral("viewer"));
+    QCOMPARE(manager.UserId(), demo::kMainUserId);
+    QCOMPARE(manager.AppId(), demo::kViewerAppId);
+    QCOMPARE(manager.AppSecret(), demo::kViewerSecret);
     const AccountManager::PermissionFlags viewing =
         AccountManager::CateSearch | AccountManager::CateRefresh | AccountManager::VideoAllSearch |
         AccountManager::VideoCurrentCateSearch | AccountManager::OperaCopyCode;
     QCOMPARE(manager.Permissions(), viewing);
     QVERIFY(!manager.HasPermission(AccountManager::VideoUpload));
-}
 
-void TestAccount::rememberOffStoresNoPassword()
-{
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), false);
-    QVERIFY(succeeded.wait(20000));
     const QVector<DBManager::User> users = DBManager::instance()->GetUsers();
     QCOMPARE(users.size(), 1);
     QCOMPARE(users.first().password, QString());
     QVERIFY(!users.first().rememberPassword);
 }
 
-void TestAccount::wrongPasswordsCountDownToLock()
+void TestAccount::refusalText_data()
 {
+    QTest::addColumn<int>("errorCode");
+    QTest::addColumn<int>("remaining");
+    QTest::addColumn<QString>("expected");
+
     const QString wrong = ApiCollection::errorCodeString(ApiCollection::MAIN_ACCOUNT_PWD_ERR);
     const QString locked = ApiCollection::errorCodeString(ApiCollection::ACCOUNT_LOCKED);
-    QVERIFY(!wrong.isEmpty());
-    const QStringList expected{
-        wrong + QStringLiteral(", 4 attempts remaining"),
-        wrong + QStringLiteral(", 3 attempts remaining"),
-        wrong + QStringLiteral(", 2 attempts remaining"),
-        wrong + QStringLiteral(", 1 attempts remaining"),
-        wrong + QStringLiteral(", ") + locked,
-        locked,
-    };
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    for (int i = 0; i < expected.size(); ++i) {
-        manager.Login(QStringLiteral("other@kavro.example"), QStringLiteral("not-the-password"),
-                      true);
-        QVERIFY(failed.wait(20000));
-        QCOMPARE(failed.last().at(0).toString(), expected.at(i));
-    }
-    // Even the right password is refused now, and nothing was remembered.
-    manager.Login(QStringLiteral("other@kavro.example"), QStringLiteral("other1234"), true);
-    QVERIFY(failed.wait(20000));
-    QCOMPARE(failed.last().at(0).toString(), locked);
-    QVERIFY(DBManager::instance()->GetUsers().isEmpty());
+    QTest::newRow("3 left") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << 3
+                            << wrong + QStringLiteral(", 3 attempts remaining");
+    QTest::newRow("1 left") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << 1
+                            << wrong + QStringLiteral(", 1 attempts remaining");
+    QTest::newRow("none left") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << 0
+                               << wrong + QStringLiteral(", ") + locked;
+    QTest::newRow("5 left: no suffix") << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << 5 << wrong;
+    QTest::newRow("unknown count: no suffix")
+        << int(ApiCollection::MAIN_ACCOUNT_PWD_ERR) << -1 << wrong;
+    QTest::newRow("locked") << int(ApiCollection::ACCOUNT_LOCKED) << 0 << locked;
 }
 
-void TestAccount::cancelledLoginEmitsNothing()
+// The text of a refused sign-in (the platform's own counting down to the lock is
+// tst_devplatform_api's).
+void TestAccount::refusalText()
 {
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
+    QFETCH(int, errorCode);
+    QFETCH(int, remaining);
+    QFETCH(QString, expected);
+    QVERIFY(!expected.isEmpty());
+    ApiCollection::LoginResult result;
+    result.errorCode = errorCode;
+    result.remainLoginChange = remaining;
+    QCOMPARE(AccountManager::RefusalText(result), expected);
+}
+
+// A cancelled sign-in (here one that would succeed) reports and stores nothing; the next
+// attempt (a wrong password) is handled alone and says how many attempts remain.
+void TestAccount::cancelledLoginIsForgotten()
+{
+    SignIn signIn;
+    AccountManager& manager = signIn.manager;
+    manager.Login(demo::kMainEmail, demo::kMainPassword, true);
     manager.LoginCancel();
     QVERIFY(!manager.IsLoggingIn());
+    manager.Login(QStringLiteral("other@kavro.example"), QStringLiteral("not-the-password"), true);
+    QVERIFY(signIn.failed.wait(20000));
     QTest::qWait(1500);
-    QCOMPARE(succeeded.size(), 0);
-    QCOMPARE(failed.size(), 0);
+    QCOMPARE(signIn.failed.size(), 1);
+    QCOMPARE(signIn.failed.first().at(0).toString(),
+             ApiCollection::errorCodeString(ApiCollection::MAIN_ACCOUNT_PWD_ERR) +
+                 QStringLiteral(", 4 attempts remaining"));
+    QCOMPARE(signIn.succeeded.size(), 0);
     QVERIFY(DBManager::instance()->GetUsers().isEmpty());
+    QCOMPARE(DBManager::instance()->Account(), QString());
 }
 
 void TestAccount::secondLoginWhileRunningIsIgnored()
 {
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("wrong"), true);
-    QVERIFY(succeeded.wait(20000));
+    SignIn signIn;
+    signIn.manager.Login(demo::kMainEmail, demo::kMainPassword, true);
+    signIn.manager.Login(demo::kMainEmail, QStringLiteral("wrong"), true);
+    QVERIFY(signIn.succeeded.wait(20000));
     QTest::qWait(500);
-    QCOMPARE(succeeded.size(), 1);
-    QCOMPARE(failed.size(), 0);
-    QCOMPARE(DBManager::instance()->GetUsers().value(0).password, QStringLiteral("demo1234"));
-}
-
-void TestAccount::cancelThenLoginHandlesOnlyTheNewAttempt()
-{
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("wrong-one"), true);
-    manager.LoginCancel();
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
-    QVERIFY(succeeded.wait(20000));
-    QTest::qWait(1000);
-    QCOMPARE(succeeded.size(), 1);
-    QCOMPARE(failed.size(), 0);
-    QCOMPARE(manager.UserId(), QStringLiteral("1d3e5a7c9b"));
+    QCOMPARE(signIn.succeeded.size(), 1);
+    QCOMPARE(signIn.failed.size(), 0);
+    QCOMPARE(DBManager::instance()->GetUsers().value(0).password, demo::kMainPassword);
 }
 
 void TestAccount::failedLibraryInitStoresNothing()
 {
-    AccountManager manager;
-    WireUploads(manager);
-    manager.SetSdkInitializer([](const QString&, const QString&, const QString&) { return false; });
-    QSignalSpy succeeded(&manager, &AccountManager::SignalLoginSucceed);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
-    QVERIFY(failed.wait(20000));
-    QCOMPARE(failed.first().at(0).toString(), QStringLiteral("Init SDK Error"));
-    QCOMPARE(succeeded.size(), 0);
+    SignIn signIn;
+    signIn.manager.SetSdkInitializer(
+        [](const QString&, const QString&, const QString&) { return false; });
+    signIn.manager.Login(demo::kMainEmail, demo::kMainPassword, true);
+    QVERIFY(signIn.failed.wait(20000));
+    QCOMPARE(signIn.failed.first().at(0).toString(), QStringLiteral("Init SDK Error"));
+    QCOMPARE(signIn.succeeded.size(), 0);
     QVERIFY(DBManager::instance()->GetUsers().isEmpty());
     QCOMPARE(DBManager::instance()->Account(), QString());
 }
@@ -233,14 +226,12 @@ void TestAccount::unreachablePlatformNamesAddress()
     const QByteArray saved = qgetenv("KAVRO_PLATFORM_URL");
     const QString address = QStringLiteral("https://127.0.0.1:9");
     qputenv("KAVRO_PLATFORM_URL", address.toUtf8());
-    AccountManager manager;
-    WireUploads(manager);
-    QSignalSpy failed(&manager, &AccountManager::SignalLoginFailed);
-    manager.Login(QStringLiteral("demo@kavro.example"), QStringLiteral("demo1234"), true);
-    const bool answered = failed.wait(20000);
+    SignIn signIn;
+    signIn.manager.Login(demo::kMainEmail, demo::kMainPassword, true);
+    const bool answered = signIn.failed.wait(20000);
     qputenv("KAVRO_PLATFORM_URL", saved);
     QVERIFY(answered);
-    const QString text = failed.first().at(0).toString();
+    const QString text = signIn.failed.first().at(0).toString();
     QVERIFY2(text.contains(address), qPrintable(text));
     QVERIFY(DBManager::instance()->GetUsers().isEmpty());
 }

@@ -2,12 +2,11 @@
 
 #include <curl/curl.h>
 #include <isa-l/crc64.h>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QJsonDocument>
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 #include <QUrl>
 
@@ -18,7 +17,6 @@ struct Transfer
     HttpReply* reply;
     const QByteArray* body;
     qint64 position = 0;
-    qint64 abortAfter = -1;
 };
 
 size_t OnWrite(char* data, size_t size, size_t count, void* user)
@@ -41,13 +39,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user)
 size_t OnRead(char* buffer, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
-    qint64 left = t->body->size() - t->position;
-    if (t->abortAfter >= 0) {
-        if (t->position >= t->abortAfter) {
-            return CURL_READFUNC_ABORT;
-        }
-        left = qMin(left, t->abortAfter - t->position);
-    }
+    const qint64 left = t->body->size() - t->position;
     const qint64 n = qMin<qint64>(left, static_cast<qint64>(size * count));
     memcpy(buffer, t->body->constData() + t->position, static_cast<size_t>(n));
     t->position += n;
@@ -73,11 +65,10 @@ PlatformClient::PlatformClient()
 }
 
 HttpReply PlatformClient::Request(const QByteArray& method, const QString& pathOrUrl,
-                                  const HeaderList& headers, const QByteArray& body,
-                                  qint64 abortAfter) const
+                                  const HeaderList& headers, const QByteArray& body) const
 {
     HttpReply reply;
-    Transfer transfer{&reply, &body, 0, abortAfter};
+    Transfer transfer{&reply, &body, 0};
     CURL* curl = curl_easy_init();
     const QByteArray url =
         (pathOrUrl.startsWith(QLatin1String("https://")) ? pathOrUrl : baseUrl_ + pathOrUrl)
@@ -172,65 +163,49 @@ HttpReply PlatformClient::SignedPost(const QString& path, QMap<QString, QString>
 }
 
 HttpReply PlatformClient::SignedMultipart(const QString& path, QMap<QString, QString> params,
-                                          const QString& appId, const QString& secret,
                                           const char* fileField, const QString& fileName,
                                           const QByteArray& content) const
 {
-    Sign(&params, appId, secret);
-    HttpReply reply;
-    const QByteArray empty;
-    Transfer transfer{&reply, &empty, 0, -1};
-    CURL* curl = curl_easy_init();
-    const QByteArray url = (baseUrl_ + path).toUtf8();
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_.constData());
-    curl_mime* mime = curl_mime_init(curl);
+    Sign(&params, demo::kMainAppId, demo::kMainSecret);
+    const QByteArray boundary = "kavro-test-boundary-7d1f";
+    QByteArray body;
+    auto addPart = [&](const QByteArray& disposition, const QByteArray& data) {
+        body += "--" + boundary + "\r\nContent-Disposition: form-data; " + disposition +
+                "\r\n\r\n" + data + "\r\n";
+    };
     for (auto it = params.constBegin(); it != params.constEnd(); ++it) {
-        curl_mimepart* part = curl_mime_addpart(mime);
-        curl_mime_name(part, it.key().toUtf8().constData());
-        const QByteArray value = it.value().toUtf8();
-        curl_mime_data(part, value.constData(), static_cast<size_t>(value.size()));
+        addPart("name=\"" + it.key().toUtf8() + '"', it.value().toUtf8());
     }
-    curl_mimepart* file = curl_mime_addpart(mime);
-    curl_mime_name(file, fileField);
-    curl_mime_filename(file, fileName.toUtf8().constData());
-    curl_mime_data(file, content.constData(), static_cast<size_t>(content.size()));
-    curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnWrite);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 60L);
-    reply.curlCode = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
-    curl_mime_free(mime);
-    curl_easy_cleanup(curl);
-    return reply;
+    addPart("name=\"" + QByteArray(fileField) + "\"; filename=\"" + fileName.toUtf8() + '"',
+            content);
+    body += "--" + boundary + "--\r\n";
+    return Request("POST", path, {{"Content-Type", "multipart/form-data; boundary=" + boundary}},
+                   body);
 }
 
 HeaderList PlatformClient::TusHeaders(const QByteArray& method, const QString& path,
                                       const QString& appId, const QString& secret,
-                                      const QByteArray& offset, const QByteArray& length)
+                                      const QByteArray& offset, const QByteArray& length,
+                                      qint64 clockShift, bool withNonce)
 {
-    const QByteArray timestamp = QByteArray::number(QDateTime::currentSecsSinceEpoch());
+    const QByteArray timestamp =
+        QByteArray::number(QDateTime::currentSecsSinceEpoch() + clockShift);
     // The platform accepts a nonce once: 16 random hex digits, as the library sends.
-    const QByteArray nonce =
-        QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, '0');
+    const QByteArray nonce = withNonce
+                                 ? QByteArray::number(QRandomGenerator::global()->generate64(), 16)
+                                       .rightJustified(16, '0')
+                                 : QByteArray();
     const QByteArray text = method + '\n' + path.toUtf8() + '\n' + timestamp + '\n' + nonce + '\n' +
                             offset + '\n' + length;
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int digestLength = 0;
-    const QByteArray key = secret.toUtf8();
-    HMAC(EVP_sha256(), key.constData(), key.size(),
-         reinterpret_cast<const unsigned char*>(text.constData()), static_cast<size_t>(text.size()),
-         digest, &digestLength);
     HeaderList headers = {{"Tus-Resumable", "1.0.0"},
                           {"Kvr-App-Id", appId.toUtf8()},
                           {"Kvr-Timestamp", timestamp},
-                          {"Kvr-Nonce", nonce},
-                          {"Kvr-Signature", QByteArray(reinterpret_cast<const char*>(digest),
-                                                       static_cast<int>(digestLength))
+                          {"Kvr-Signature", QMessageAuthenticationCode::hash(
+                                                text, secret.toUtf8(), QCryptographicHash::Sha256)
                                                 .toHex()}};
+    if (withNonce) {
+        headers.append({"Kvr-Nonce", nonce});
+    }
     if (!offset.isEmpty()) {
         headers.append({"Upload-Offset", offset});
     }

@@ -7,6 +7,8 @@
 #include <QPair>
 #include <QString>
 
+#include "common/DemoSeed.h"
+
 using HeaderList = QList<QPair<QByteArray, QByteArray>>;
 
 struct HttpReply
@@ -33,28 +35,34 @@ public:
     QString BaseUrl() const { return baseUrl_; }
     bool IsConfigured() const { return !baseUrl_.isEmpty(); }
 
-    // abortAfter >= 0 makes the upload of body stop after that many bytes (connection broken).
     HttpReply Request(const QByteArray& method, const QString& pathOrUrl,
-                      const HeaderList& headers = {}, const QByteArray& body = {},
-                      qint64 abortAfter = -1) const;
+                      const HeaderList& headers = {}, const QByteArray& body = {}) const;
 
-    // The web API: form POST / query GET, signed as the client signs.
+    // The web API: form POST / query GET, signed as the client signs (by default for the demo
+    // seed's main account).
     HttpReply Login(const QString& email, const QString& password) const;
-    HttpReply SignedGet(const QString& path, QMap<QString, QString> params, const QString& appId,
-                        const QString& secret) const;
-    HttpReply SignedPost(const QString& path, QMap<QString, QString> params, const QString& appId,
-                         const QString& secret) const;
-    // A signed multipart POST: the parameters as text parts, then one file part.
+    HttpReply SignedGet(const QString& path, QMap<QString, QString> params,
+                        const QString& appId = demo::kMainAppId,
+                        const QString& secret = demo::kMainSecret) const;
+    HttpReply SignedPost(const QString& path, QMap<QString, QString> params,
+                         const QString& appId = demo::kMainAppId,
+                         const QString& secret = demo::kMainSecret) const;
+    // A signed multipart POST of the main account: the parameters as text parts, then one file
+    // part.
     HttpReply SignedMultipart(const QString& path, QMap<QString, QString> params,
-                              const QString& appId, const QString& secret, const char* fileField,
-                              const QString& fileName, const QByteArray& content) const;
-    static void Sign(QMap<QString, QString>* params, const QString& appId, const QString& secret);
+                              const char* fileField, const QString& fileName,
+                              const QByteArray& content) const;
+    static void Sign(QMap<QString, QString>* params, const QString& appId = demo::kMainAppId,
+                     const QString& secret = demo::kMainSecret);
     static QByteArray Encode(const QMap<QString, QString>& params);
 
-    // The upload endpoint's signing and tus headers.
+    // The upload endpoint's signing and tus headers; refusals are tried with a shifted clock or
+    // without a nonce.
     static HeaderList TusHeaders(const QByteArray& method, const QString& path,
-                                 const QString& appId, const QString& secret,
-                                 const QByteArray& offset = {}, const QByteArray& length = {});
+                                 const QString& appId = demo::kMainAppId,
+                                 const QString& secret = demo::kMainSecret,
+                                 const QByteArray& offset = {}, const QByteArray& length = {},
+                                 qint64 clockShift = 0, bool withNonce = true);
     static QString PathOf(const QString& url);
 
     // CRC-64/XZ of data (ISA-L), to compare with the server's Kvr-Crc64.

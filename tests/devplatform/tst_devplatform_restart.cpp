@@ -12,8 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "DemoSeed.h"
 #include "PlatformClient.h"
+#include "common/DemoSeed.h"
 #include "common/TestLiterals.h"
 
 class TestDevplatformRestart : public QObject
@@ -54,9 +54,8 @@ private:
                   const QByteArray& offset = {}, const QByteArray& length = {},
                   const QByteArray& body = {}) const
     {
-        headers.append(
-            PlatformClient::TusHeaders(method, path, QString::fromLatin1(demo::kMainAppId),
-                                       QString::fromLatin1(demo::kMainSecret), offset, length));
+        headers.append(PlatformClient::TusHeaders(method, path, demo::kMainAppId, demo::kMainSecret,
+                                                  offset, length));
         return client_->Request(method, path, headers, body);
     }
 
@@ -155,9 +154,8 @@ private slots:
                  << "Content-Type: application/offset+octet-stream"_s
                  << "-H"_s
                  << "Upload-Offset: 0"_s;
-            for (const auto& [name, value] :
-                 PlatformClient::TusHeaders("PATCH", path, QString::fromLatin1(demo::kMainAppId),
-                                            QString::fromLatin1(demo::kMainSecret), "0")) {
+            for (const auto& [name, value] : PlatformClient::TusHeaders(
+                     "PATCH", path, demo::kMainAppId, demo::kMainSecret, "0")) {
                 args << "-H"_s << QString::fromLatin1(name) + ": "_s + QString::fromLatin1(value);
             }
             args << client_->BaseUrl() + path;

@@ -64,21 +64,22 @@ private:
         return true;
     }
 
+    void Record(QList<Call>* list, int code, const char* message)
+    {
+        QMutexLocker lock(&mutex_);
+        list->append({code, QString::fromUtf8(message), QThread::currentThreadId(),
+                      QDateTime::currentMSecsSinceEpoch()});
+        cond_.wakeAll();
+    }
     static void OnResult(int code, const char* message, void* user)
     {
         auto* self = static_cast<SdkCallbackRecorder*>(user);
-        QMutexLocker lock(&self->mutex_);
-        self->results_.append({code, QString::fromUtf8(message), QThread::currentThreadId(),
-                               QDateTime::currentMSecsSinceEpoch()});
-        self->cond_.wakeAll();
+        self->Record(&self->results_, code, message);
     }
     static void OnDelete(int code, const char* message, void* user)
     {
         auto* self = static_cast<SdkCallbackRecorder*>(user);
-        QMutexLocker lock(&self->mutex_);
-        self->deletes_.append({code, QString::fromUtf8(message), QThread::currentThreadId(),
-                               QDateTime::currentMSecsSinceEpoch()});
-        self->cond_.wakeAll();
+        self->Record(&self->deletes_, code, message);
     }
     static void OnProgress(int increment, int64_t uploaded, int64_t, void* user)
     {

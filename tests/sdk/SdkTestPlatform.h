@@ -21,14 +21,10 @@ inline const char kDemoUserId[] = "1d3e5a7c9b";
 inline const char kDemoAppId[] = "K1D3E5A7C9";
 inline const char kDemoAppSecret[] = "demo-secret-6f1c2a9e4b7d";
 
-inline QString Env(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
-
 inline bool Available()
 {
-    return !Env("KAVRO_PLATFORM_URL").isEmpty() && !Env("KAVRO_DEVPLATFORM_DATA").isEmpty();
+    return !qEnvironmentVariableIsEmpty("KAVRO_PLATFORM_URL") &&
+           !qEnvironmentVariableIsEmpty("KAVRO_DEVPLATFORM_DATA");
 }
 
 // The library pointed at the test's platform as the client does it, signed in as the demo.
@@ -37,10 +33,10 @@ inline int InitLibrary(const QString& cacheDir, const QString& logFile)
     KVRSetSdkLogFile(logFile.toUtf8().constData());
     KVRSetSdkLogLevel(3);
     KVRSetSdkCachePath(cacheDir.toUtf8().constData());
-    KVRSetSdkPlatformUrl(Env("KAVRO_PLATFORM_URL").toUtf8().constData());
+    KVRSetSdkPlatformUrl(qEnvironmentVariable("KAVRO_PLATFORM_URL").toUtf8().constData());
     const int rc = KVRInitSdkLibrary(kDemoUserId, kDemoAppId, kDemoAppSecret);
     KVRSetSdkHttpRequest(3);
-    KVRSetSdkCacertFile(Env("KAVRO_TEST_CACERT").toUtf8().constData());
+    KVRSetSdkCacertFile(qEnvironmentVariable("KAVRO_TEST_CACERT").toUtf8().constData());
     return rc;
 }
 
@@ -94,7 +90,8 @@ inline ServerUpload FindUpload(const QString& vid)
         QSqlDatabase db = QSqlDatabase::contains(name)
                               ? QSqlDatabase::database(name)
                               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(Env("KAVRO_DEVPLATFORM_DATA") + QStringLiteral("/devplatform.db"));
+        db.setDatabaseName(qEnvironmentVariable("KAVRO_DEVPLATFORM_DATA") +
+                           QStringLiteral("/devplatform.db"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
             return result;
@@ -113,12 +110,6 @@ inline ServerUpload FindUpload(const QString& vid)
         db.close();
     }
     return result;
-}
-
-// Adds a fault rule ("path=/upload/files/,method=PATCH,drop=...") or, empty, removes them all.
-inline bool SetFault(const QByteArray& rule)
-{
-    return SetPlatformFault(rule);
 }
 
 inline bool SameContent(const QString& a, const QString& b)

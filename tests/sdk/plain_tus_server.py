@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""A minimal plain tus 1.0 server (core, creation, termination) without any platform extras:
-no signing, no checksum header. The upload library must work against it unchanged.
+"""A minimal plain tus 1.0 server (core and creation, what an upload uses) without any platform
+extras: no signing, no checksum header. The upload library must work against it unchanged.
 
 usage: plain_tus_server.py <data dir> <port file>
 Listens on a free loopback port (plain HTTP), writes the port into <port file>, answers
@@ -38,9 +38,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with LOCK:
             return uid if uid in LENGTHS else None
 
-    def do_OPTIONS(self):
-        self.reply(204, {"Tus-Version": "1.0.0", "Tus-Extension": "creation,termination"})
-
     def do_POST(self):
         length = int(self.headers.get("Upload-Length", "-1"))
         if length < 0:
@@ -76,15 +73,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 f.write(chunk)
                 left -= len(chunk)
         self.reply(204, {"Upload-Offset": str(os.path.getsize(path))})
-
-    def do_DELETE(self):
-        uid = self.upload_id()
-        if uid is None:
-            return self.reply(404)
-        os.remove(os.path.join(DATA, uid))
-        with LOCK:
-            del LENGTHS[uid]
-        self.reply(204)
 
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)

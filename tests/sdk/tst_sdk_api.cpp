@@ -1,8 +1,11 @@
-// The C interface without a server: handle checks, refusals and file errors.
+// The C interface without the platform: handle checks, refusals, file errors, and an upload to a
+// plain tus 1.0 server.
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,20 +17,18 @@ class TestSdkApi : public QObject
     Q_OBJECT
 
 private slots:
-    void refusedBeforeInit()
-    {
-        const KVRUploaderHandle h = KVRUploaderCreate();
-        QVERIFY(h != 0);
-        const QByteArray path = WriteFile(QStringLiteral("early.bin"), "x").toUtf8();
-        KVRUploadParam param{path.constData(), "t", "", "", 1, 0, 0};
-        QCOMPARE(KVRUploaderSetParam(h, &param), int(KVR_ERR_NOT_INITIALISED));
-        QCOMPARE(KVRUploaderStart(h), int(KVR_ERR_NOT_INITIALISED));
-        QCOMPARE(KVRUploaderDestroy(h), 0);
-    }
-
+    // A handle refuses to work until the library is initialised.
     void setUpLibrary()
     {
         QVERIFY(dir_.isValid());
+        const KVRUploaderHandle early = KVRUploaderCreate();
+        QVERIFY(early != 0);
+        const QByteArray path = WriteFile(QStringLiteral("early.bin"), "x").toUtf8();
+        KVRUploadParam param{path.constData(), "t", "", "", 1, 0, 0};
+        QCOMPARE(KVRUploaderSetParam(early, &param), int(KVR_ERR_NOT_INITIALISED));
+        QCOMPARE(KVRUploaderStart(early), int(KVR_ERR_NOT_INITIALISED));
+        QCOMPARE(KVRUploaderDestroy(early), 0);
+
         QCOMPARE(KVRSetSdkLogFile(dir_.filePath(QStringLiteral("sdk.log")).toUtf8().constData()),
                  0);
         QCOMPARE(KVRSetSdkLogLevel(3), 0);
@@ -35,7 +36,7 @@ private slots:
             KVRSetSdkCachePath(dir_.filePath(QStringLiteral("cache/nested")).toUtf8().constData()),
             0);
         QVERIFY(QDir(dir_.filePath(QStringLiteral("cache/nested"))).exists());
-        // Nothing listens there: no test below may reach the network.
+        // Nothing listens there: no test below but the plain tus one may reach the network.
         QCOMPARE(KVRSetSdkPlatformUrl("https://127.0.0.1:9"), 0);
         QCOMPARE(KVRInitSdkLibrary("u1", "app", "secret"), 0);
     }
@@ -172,7 +173,7 @@ private slots:
         QCOMPARE(KVRUploaderDestroy(h), 0);
     }
 
-    void settingsRefusals()
+    void settingsRefusalsAndDescriptions()
     {
         QCOMPARE(KVRSetSdkLogLevel(9), int(KVR_ERR_INVALID_ARGUMENT));
         QCOMPARE(KVRSetSdkHttpRequest(7), int(KVR_ERR_INVALID_ARGUMENT));
@@ -183,14 +184,51 @@ private slots:
         QCOMPARE(KVRSetSdkLogFile("/no/such/dir/sdk.log"), int(KVR_ERR_LOG_FILE));
         QCOMPARE(KVRSetSdkCachePath("/proc/no-cache-here"), int(KVR_ERR_CACHE_PATH));
         QCOMPARE(KVRInitSdkLibrary(nullptr, "a", "b"), int(KVR_ERR_INVALID_ARGUMENT));
-    }
-
-    void versionAndDescriptions()
-    {
         QVERIFY(QByteArray(KVRGetSdkVersion()).contains("libcurl/"));
         QVERIFY(QByteArray(KVRGetSdkErrorDescription(KVR_ERR_CRC64)).contains("CRC64"));
         QCOMPARE(QByteArray(KVRGetSdkErrorDescription(113 + 410)),
                  QByteArray("platform error 410"));
+    }
+
+    // A plain tus server (no signing, no checksum header, a relative Location): without an
+    // appId the library uploads to it unchanged.
+    void uploadsToPlainTusServer()
+    {
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        if (python.isEmpty()) {
+            QSKIP("python3 not found");
+        }
+        const QString data = dir_.filePath(QStringLiteral("plain"));
+        const QString portFile = dir_.filePath(QStringLiteral("port"));
+        QVERIFY(QDir().mkpath(data));
+        QProcess server;
+        server.start(python, {QStringLiteral(KVR_PLAIN_TUS_SERVER), data, portFile});
+        QVERIFY(server.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(portFile), 10000);
+        QFile port(portFile);
+        QVERIFY(port.open(QIODevice::ReadOnly));
+        const QByteArray url = "http://127.0.0.1:" + port.readAll().trimmed();
+        QCOMPARE(KVRSetSdkPlatformUrl(url.constData()), 0);
+        QCOMPARE(KVRInitSdkLibrary("u1", "", ""), 0);
+        const QByteArray content = QByteArray("plain tus ").repeated(524288) + "end";
+        const QByteArray path = WriteFile(QStringLiteral("plain.bin"), content).toUtf8();
+        KVRUploadParam param{path.constData(), "plain", "", "", 1, 0, 0};
+        const KVRUploaderHandle h = KVRUploaderCreate();
+        SdkCallbackRecorder recorder;
+        recorder.Attach(h);
+        QCOMPARE(KVRUploaderSetParam(h, &param), 0);
+        QCOMPARE(KVRUploaderStart(h), 0);
+        SdkCallbackRecorder::Call call;
+        QVERIFY(recorder.WaitResult(&call, 60000));
+        QCOMPARE(call.code, 0);
+        const QStringList stored = QDir(data).entryList(QDir::Files);
+        QCOMPARE(stored.size(), 1);
+        QFile copy(QDir(data).filePath(stored.first()));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QVERIFY(copy.readAll() == content);
+        QCOMPARE(KVRUploaderDestroy(h), 0);
+        server.kill();
+        server.waitForFinished();
     }
 
     void cleanupTestCase() { QCOMPARE(KVRReleaseSdkLibrary(), 0); }

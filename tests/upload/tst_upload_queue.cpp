@@ -1,27 +1,20 @@
 // The upload queue with the real upload library against the devplatform: scheduling within
 // the concurrency limit, start-all as retry-all, finishing into history, cancel, and restore
 // after a restart. The library's own traffic limit keeps uploads running long enough to look
-// at the queue.
+// at the queue. And the texts a task shows for the library's results.
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "api/ApiErrors.h"
 #include "app/Config.h"
+#include "common/DemoSeed.h"
 #include "common/PlatformTestConfig.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 #include "upload/SDKUploadTask.h"
-
-namespace {
-
-// The devplatform's demo account (docs/devplatform.md).
-const char kUserId[] = "1d3e5a7c9b";
-const char kAppId[] = "K1D3E5A7C9";
-const char kAppSecret[] = "demo-secret-6f1c2a9e4b7d";
-
-}  // namespace
 
 class TestUploadQueue : public QObject
 {
@@ -32,8 +25,7 @@ private slots:
     void init();
     void cleanup();
 
-    void addedFilesStartWithinLimit();
-    void loweringLimitRequeuesSmallestVids();
+    void scheduledWithinLimit();
     void startAllStartsUpToLimitAndQueuesRest();
     void startAllRequeuesFailed_data();
     void startAllRequeuesFailed();
@@ -45,6 +37,8 @@ private slots:
     void cancelRemovesTaskAndRecord();
     void restoreAfterRestart_data();
     void restoreAfterRestart();
+    void resultText_data();
+    void resultText();
 
 private:
     QString MakeFile(const QString& name, int size, char fill = 'k');
@@ -63,14 +57,13 @@ void TestUploadQueue::initTestCase()
     QVERIFY(!qEnvironmentVariableIsEmpty("KAVRO_PLATFORM_URL"));
     config = MakePlatformTestConfig(dir.filePath(QStringLiteral("global.ini")), this);
     QVERIFY(DBManager::instance()->Open(dir.filePath(QStringLiteral("kvr-upload-client.db"))));
-    DBManager::instance()->SetAccount(QStringLiteral("demo@kavro.example"));
+    DBManager::instance()->SetAccount(demo::kMainEmail);
     manager = SDKManager::instance();
 }
 
 void TestUploadQueue::init()
 {
-    QVERIFY(manager->Init(QString::fromLatin1(kUserId), QString::fromLatin1(kAppId),
-                          QString::fromLatin1(kAppSecret)));
+    QVERIFY(manager->Init(demo::kMainUserId, demo::kMainAppId, demo::kMainSecret));
     manager->SetAutoStart(true);
     manager->SetMaxTasks(3);
     // 4 uploads share 64 KB/s: each 1 MiB file takes far longer than any check below.
@@ -131,12 +124,11 @@ QStringList TestUploadQueue::VidsWithStatus(int status) const
 void TestUploadQueue::Restart()
 {
     manager->Release();
-    QVERIFY(manager->Init(QString::fromLatin1(kUserId), QString::fromLatin1(kAppId),
-                          QString::fromLatin1(kAppSecret)));
+    QVERIFY(manager->Init(demo::kMainUserId, demo::kMainAppId, demo::kMainSecret));
     manager->SetSpeedLimit(64);
 }
 
-void TestUploadQueue::addedFilesStartWithinLimit()
+void TestUploadQueue::scheduledWithinLimit()
 {
     const QStringList added = AddFiles(5, 1 << 20);
     QCOMPARE(added.size(), 5);
@@ -152,16 +144,14 @@ void TestUploadQueue::addedFilesStartWithinLimit()
     QCOMPARE(manager->Task(firstThree.first())->Status(), int(Paused));
     QVERIFY(VidsWithStatus(Uploading).contains(waiting.first()));
     QCOMPARE(VidsWithStatus(Waiting), QStringList{waiting.last()});
-}
 
-void TestUploadQueue::loweringLimitRequeuesSmallestVids()
-{
-    QStringList added = AddFiles(3, 1 << 20);
-    QCOMPARE(VidsWithStatus(Uploading).size(), 3);
+    // Lowering the limit sends the uploads with the smaller vids back to waiting.
+    const QStringList uploading = VidsWithStatus(Uploading);
+    waiting = VidsWithStatus(Waiting) + uploading.mid(0, 2);
+    waiting.sort();
     manager->SetMaxTasks(1);
-    added.sort();
-    QCOMPARE(VidsWithStatus(Waiting), added.mid(0, 2));
-    QCOMPARE(VidsWithStatus(Uploading), added.mid(2, 1));
+    QCOMPARE(VidsWithStatus(Uploading), uploading.mid(2));
+    QCOMPARE(VidsWithStatus(Waiting), waiting);
 }
 
 void TestUploadQueue::startAllStartsUpToLimitAndQueuesRest()
@@ -406,6 +396,46 @@ void TestUploadQueue::restoreAfterRestart()
     if (expectedStatus == Invalid) {
         QCOMPARE(task->Status(), int(Invalid));
     }
+}
+
+void TestUploadQueue::resultText_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("missing file") << 2 << QStringLiteral("whatever")
+                                  << QStringLiteral("SdkCodeMsg.NoFile");
+    QTest::newRow("empty file") << 4 << QString() << QStringLiteral("SdkCodeMsg.FileEmpty");
+    QTest::newRow("unreadable") << 10 << QString() << QStringLiteral("SdkCodeMsg.OpenFileError");
+    QTest::newRow("no space") << 102 << QString() << QStringLiteral("SdkCodeMsg.NoSpace");
+    QTest::newRow("crc") << 19 << QStringLiteral("crc differs")
+                         << QStringLiteral("CRC64 Check Error");
+    QTest::newRow("connect timeout, any case")
+        << 8 << QStringLiteral("retries exhausted: connectiontimeout after 30 s")
+        << QStringLiteral("SdkCodeMsg.ConnectionTimeout");
+    QTest::newRow("first row wins") << 8 << QStringLiteral("SocketTimeout then RequestTimeout")
+                                    << QStringLiteral("SdkCodeMsg.RequestTimeout");
+    QTest::newRow("parse error") << 9 << QStringLiteral("http response parse error: body")
+                                 << QStringLiteral("SdkCodeMsg.HttpResponse");
+    QTest::newRow("unmapped message kept")
+        << 8 << QStringLiteral("proxy refused") << QStringLiteral("proxy refused");
+    QTest::newRow("platform code with text")
+        << 113 + 410 << QString() << ApiCollection::errorCodeString(410);
+    QTest::newRow("platform code without text, empty message")
+        << 113 + 9999 << QString() << QStringLiteral("ErrorCodeString.OtherError, code:9999");
+    QTest::newRow("platform code without text, message")
+        << 113 + 9999 << QStringLiteral("refused") << QStringLiteral("refused");
+}
+
+// The text of a library result code and message (pure, no upload).
+void TestUploadQueue::resultText()
+{
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QFETCH(QString, expected);
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(SDKUploadTask::ResultText(code, message), expected);
 }
 
 QTEST_GUILESS_MAIN(TestUploadQueue)

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/Config.h"
+#include "common/DemoSeed.h"
 #include "common/PlatformTestConfig.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
@@ -55,10 +56,7 @@ void TestUploadRestart::continuesAfterKill()
 
     const int size = 3 * 1024 * 1024 + 4321;
     QByteArray content(size, '\0');
-    QRandomGenerator generator(42);
-    for (int i = 0; i < size; ++i) {
-        content[i] = static_cast<char>(generator.bounded(256));
-    }
+    QRandomGenerator(42).fillRange(reinterpret_cast<quint32*>(content.data()), size / 4);
     const QString path = dir.filePath(QStringLiteral("lecture.mp4"));
     {
         QFile file(path);
@@ -72,7 +70,7 @@ void TestUploadRestart::continuesAfterKill()
     QVERIFY(driver.waitForStarted());
 
     QVERIFY(DBManager::instance()->Open(dir.filePath(QStringLiteral("kvr-upload-client.db"))));
-    DBManager::instance()->SetAccount(QStringLiteral("demo@kavro.example"));
+    DBManager::instance()->SetAccount(demo::kMainEmail);
     auto savedBytes = [] {
         const QVector<DBManager::Upload> uploads = DBManager::instance()->GetUploads();
         return uploads.isEmpty() ? quint64(0) : uploads.first().uploadBytes;
@@ -86,8 +84,7 @@ void TestUploadRestart::continuesAfterKill()
 
     // The new process: same database, same cache path, the task comes back from the record.
     SDKManager* manager = SDKManager::instance();
-    QVERIFY(manager->Init(QStringLiteral("1d3e5a7c9b"), QStringLiteral("K1D3E5A7C9"),
-                          QStringLiteral("demo-secret-6f1c2a9e4b7d")));
+    QVERIFY(manager->Init(demo::kMainUserId, demo::kMainAppId, demo::kMainSecret));
     manager->SetAutoStart(true);
     QSignalSpy appended(manager, &SDKManager::SignalAppendUpload);
     QSignalSpy removed(manager, &SDKManager::SignalRemoveUpload);

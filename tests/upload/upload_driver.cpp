@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/Config.h"
+#include "common/DemoSeed.h"
 #include "store/DBManager.h"
 #include "upload/SDKManager.h"
 
@@ -24,11 +25,10 @@ int main(int argc, char** argv)
     if (!db->Open(QDir(dataDir).filePath(QStringLiteral("kvr-upload-client.db")))) {
         return 3;
     }
-    db->SetAccount(QStringLiteral("demo@kavro.example"));
+    db->SetAccount(demo::kMainEmail);
 
     SDKManager* manager = SDKManager::instance();
-    if (!manager->Init(QStringLiteral("1d3e5a7c9b"), QStringLiteral("K1D3E5A7C9"),
-                       QStringLiteral("demo-secret-6f1c2a9e4b7d"))) {
+    if (!manager->Init(demo::kMainUserId, demo::kMainAppId, demo::kMainSecret)) {
         return 4;
     }
     manager->SetSpeedLimit(args.at(3).toInt());

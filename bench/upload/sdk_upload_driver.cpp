@@ -1,7 +1,7 @@
-// Uploads one file through the upload library in a process of its own, so that tests can
-// kill it at any moment and start it again. Prints "vid <vid>", "start <server offset>",
-// "progress <bytes>" lines (one per progress callback, about 5 a second) and a final "result <code>
-// <message>"; the exit status is 0 for codes 0 and 112.
+// Uploads one file through the upload library in a process of its own (the drop soak starts
+// one per run). Prints "vid <vid>", "start <server offset>", "progress <bytes>" lines (one per
+// progress callback, about 5 a second) and a final "result <code> <message>"; the exit status
+// is 0 for codes 0 and 112.
 //
 // usage: sdk_upload_driver --file F [--url U] [--cacert F] [--cache D] [--user U] [--app A]
 //                          [--secret S] [--cate N] [--limit BYTES_PER_S] [--log F]
