@@ -47,16 +47,13 @@ inline ApiCollection::RequestError SignIn(const QString& email, const QString& p
                                           ApiCollection::LoginResult* login)
 {
     using namespace ApiCollection;
-    const RequestError error = QtConcurrent::run([&]() {
-                                   QByteArray response;
-                                   RequestError result =
-                                       LoginClientRequest(QUuid::createUuid(), email, password,
-                                                          &response, nullptr, nullptr);
-                                   if (result == NoError) {
-                                       result = ParseLoginClientResponse(response, login);
-                                   }
-                                   return result;
-                               }).result();
+    const auto request = [&]() {
+        QByteArray response;
+        const RequestError sent =
+            LoginClientRequest(QUuid::createUuid(), email, password, &response, nullptr, nullptr);
+        return sent == NoError ? ParseLoginClientResponse(response, login) : sent;
+    };
+    const RequestError error = QtConcurrent::run(request).result();
     if (error != NoError) {
         return error;
     }

@@ -1,13 +1,18 @@
-// The library models without a server: display texts and roles of the video table, the index
-// and path operations of the category tree, the filter proxy, and the checks that refuse a
-// rename before any request. QAbstractItemModelTester watches every model while it changes.
+// The library models without a server: the video table's texts and roles, the category tree's
+// index and path operations, the filter proxy, the vid and own-cover rules (against the platform:
+// tst_library). QAbstractItemModelTester watches the models while they change.
 #include <QAbstractItemModelTester>
+#include <QImage>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "common/TestLiterals.h"
 #include "models/CategoryTreeModel.h"
+#include "models/CoverFileCheck.h"
 #include "models/RecursiveFilterProxyModel.h"
+#include "models/VidCollection.h"
+#include "models/VidRule.h"
 #include "models/VideoTableModel.h"
 #include "tasks/CategoryTreeModelWorker.h"
 #include "upload/SDKManager.h"
@@ -74,6 +79,19 @@ QStringList VisibleNames(const QAbstractItemModel* model, const QModelIndex& par
     return names;
 }
 
+const QString kStem = "0123456789abcdef0123456789abcdef"_s;
+
+QString Vid(int i)
+{
+    return "%1_%2"_s.arg(QString::number(0x10000000 + i, 16).repeated(4)).arg(i % 10);
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 }  // namespace
 
 class TestModels : public QObject
@@ -125,7 +143,6 @@ private slots:
         model.FillRows({Video("v1"_s, 60, 99), withUploader}, 1);
 
         QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.columnCount(), int(Column::ColumnSize));
         QCOMPARE(model.index(0, int(Column::DisplayInfo)).data().toString(),
                  "Title of v1\n1.50 KB | 01:02:05\nv1"_s);
         // Date above time.
@@ -182,6 +199,8 @@ private slots:
     void checkStateSignalsAndCheckedVids()
     {
         VideoTableModel model(*SDKManager::instance());
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.FillRows({Video("a"_s, 5, 1), Video("b"_s, 60, 1), Video("c"_s, 5, 1)}, 1);
         QSignalSpy spy(&model, &VideoTableModel::SignalCheckStateChanged);
         model.item(2, 0)->setCheckState(Qt::Checked);
@@ -197,15 +216,8 @@ private slots:
         const QStringList all{"a"_s, "b"_s, "c"_s};
         QVERIFY(model.VidsByClientUpload(all, true).isEmpty());
         QCOMPARE(model.VidsByClientUpload(all, false), all);
-    }
 
-    void videoRowsAreReplacedOnFill()
-    {
-        VideoTableModel model(*SDKManager::instance());
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        model.FillRows({Video("a"_s, 60, 1), Video("b"_s, 60, 1)}, 1);
-        model.item(0, 0)->setCheckState(Qt::Checked);
+        // A new page replaces the rows and their check marks.
         model.FillRows({Video("c"_s, 60, 1)}, 1);
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.CheckedCount(), 0);
@@ -231,7 +243,6 @@ private slots:
         }
         QCOMPARE(path, (QStringList{"Library"_s, "Courses"_s, "Mathematics"_s, "Algebra"_s}));
         QVERIFY(model.IndexPathOfCateId(42).isEmpty());
-        QVERIFY(!model.IsOperating());
     }
 
     void cateNameAlreadyInCateIdComparesDirectChildrenExactly_data()
@@ -255,30 +266,6 @@ private slots:
         CategoryTreeModel model;
         BuildTree(&model);
         QCOMPARE(model.IsCateNameAlreadyInCateId(cateId, name), exists);
-    }
-
-    void renameRefusedWithoutRequest_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("empty") << QString() << "CategoryTreeModel.RenameCateNameEmpty"_s;
-        QTest::newRow("emoji") << QString::fromUtf8("Fun \xF0\x9F\x98\x80")
-                               << "CategoryTreeModel.RenameCateNameMySQLIncompatible"_s;
-    }
-
-    void renameRefusedWithoutRequest()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, error);
-        CategoryTreeModel model;
-        BuildTree(&model);
-        QSignalSpy failed(&model, &CategoryTreeModel::SignalRenameCategoryFailed);
-        QVERIFY(model.RenameCategory(6, name).isNull());
-        QCOMPARE(failed.count(), 1);
-        QCOMPARE(failed.first().first().toString(), error);
-        // No task was created, so nothing went to the network.
-        QVERIFY(!model.IsOperating());
-        QCOMPARE(model.CateName(6), "Algebra"_s);
     }
 
     void filterKeepsMatchesWithAncestors_data()
@@ -337,17 +324,189 @@ private slots:
         QCOMPARE(hits.size(), 1);
     }
 
-    void requestIdIsCutFromTreeAnswer()
+    void vidRule_data()
     {
-        const QByteArray one = QByteArrayLiteral(
-            "{\"code\":200,\"requestId\":\"{11111111-2222-3333-4444-555555555555}\",\"data\":{}}");
-        const QByteArray two = QByteArrayLiteral(
-            "{\"code\":200,\"requestId\":\"{99999999-2222-3333-4444-555555555555}\",\"data\":{}}");
-        QCOMPARE(CategoryTreeModelWorker::WithoutRequestId(one),
-                 QByteArrayLiteral("{\"code\":200,\",\"data\":{}}"));
-        QCOMPARE(CategoryTreeModelWorker::WithoutRequestId(one),
-                 CategoryTreeModelWorker::WithoutRequestId(two));
-        QCOMPARE(CategoryTreeModelWorker::WithoutRequestId("{}"), QByteArray("{}"));
+        QTest::addColumn<QString>("vid");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("34, _ after 32") << kStem + "_1"_s << true;
+        QTest::newRow("letter after _") << kStem + "_x"_s << true;
+        QTest::newRow("33 characters") << kStem + "_"_s << false;
+        QTest::newRow("35 characters") << kStem + "_12"_s << false;
+        QTest::newRow("_ after 31") << kStem.left(31) + "_12"_s << false;
+        QTest::newRow("_ after 33") << kStem + "a_"_s << false;
+        QTest::newRow("two _") << kStem.left(31) + "__1"_s << false;
+        QTest::newRow("no _") << kStem + "12"_s << false;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("surrounding space") << " "_s + kStem + "_"_s << false;
+    }
+
+    void vidRule()
+    {
+        QFETCH(QString, vid);
+        QFETCH(bool, valid);
+        QCOMPARE(VidRule::IsValid(vid), valid);
+    }
+
+    void split_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("tokens");
+        const QString a = kStem + "_1"_s;
+        const QString b = kStem + "_2"_s;
+        const QString c = kStem + "_3"_s;
+        QTest::newRow("commas") << a + ","_s + b << QStringList{a, b};
+        QTest::newRow("comma before space")
+            << a + ", "_s + b + " "_s + c << QStringList{a, b + " "_s + c};
+        QTest::newRow("semicolon before space")
+            << a + ";"_s + b + " "_s + c << QStringList{a, b + " "_s + c};
+        QTest::newRow("spaces") << a + "  "_s + b << QStringList{a, b};
+        QTest::newRow("crlf") << a + "\r\n"_s + b + "\r\n"_s << QStringList{a, b};
+        QTest::newRow("lf") << a + "\n"_s + b << QStringList{a, b};
+        QTest::newRow("cr") << a + "\r"_s + b << QStringList{a, b};
+        QTest::newRow("one") << a << QStringList{a};
+        QTest::newRow("trailing comma") << a + ","_s << QStringList{a};
+    }
+
+    void split()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, tokens);
+        QCOMPARE(VidRule::Split(text), tokens);
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("report");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<int>("invalid");
+        QTest::addColumn<int>("same");
+        using R = VidCollection::Report;
+        const QString two = Vid(1) + ","_s + Vid(2);
+        QTest::newRow("added") << 0 << two << int(R::Some) << 2 << 0 << 0;
+        QTest::newRow("added and invalid")
+            << 0 << two + ",nope"_s << int(R::SomeAndErrors) << 2 << 1 << 0;
+        QTest::newRow("all listed already")
+            << 3 << Vid(0) + ","_s + Vid(1) << int(R::Same) << 0 << 0 << 2;
+        QTest::newRow("only invalid") << 0 << "a,b"_s << int(R::None) << 0 << 2 << 0;
+        const QString three = Vid(200) + ","_s + Vid(201) + ","_s + Vid(202);
+        // One more than the room is still "added": only past 100 in all does the cap speak.
+        QTest::newRow("up to the cap")
+            << 99 << Vid(200) + ","_s + Vid(201) << int(R::Some) << 1 << 0 << 1;
+        QTest::newRow("over the cap") << 99 << three << int(R::MoreThanMax) << 1 << 0 << 2;
+        QTest::newRow("over the cap with invalid")
+            << 99 << three + ",bad"_s << int(R::SomeAndErrors) << 1 << 1 << 2;
+    }
+
+    void report()
+    {
+        QFETCH(int, before);
+        QFETCH(QString, text);
+        VidCollection vids;
+        for (int i = 0; i < before; ++i) {
+            QCOMPARE(vids.Add(Vid(i)), VidCollection::Offer::Added);
+        }
+        VidCollection::Tally tally = vids.BeginTally();
+        vids.OfferText(text, &tally);
+        QTEST(tally.added, "added");
+        QTEST(tally.invalid, "invalid");
+        QTEST(tally.same, "same");
+        QTEST(int(VidCollection::ReportOf(tally)), "report");
+    }
+
+    void importCsvAndTxt()
+    {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath("vids.csv"_s);
+        const QString txt = dir.filePath("vids.txt"_s);
+        // A BOM, a header, a vid per line, two on one line, CRLF endings and blank lines.
+        QVERIFY(WriteFile(csv, "\xEF\xBB\xBFvid\r\n" + Vid(1).toUtf8() + ",\r\n" + Vid(2).toUtf8() +
+                                   "," + Vid(3).toUtf8() + "\r\n\r\n" + Vid(1).toUtf8() + "\r\n"));
+        QVERIFY(WriteFile(txt, Vid(4).toUtf8() + ";" + Vid(5).toUtf8() + "\n" + Vid(6).toUtf8() +
+                                   " " + Vid(7).toUtf8() + "\n" + Vid(8).toUtf8() + "x\n\t" +
+                                   Vid(9).toUtf8() + "\n"));
+        VidCollection vids;
+        VidCollection::Tally tally = vids.BeginTally();
+        QVERIFY(vids.OfferFile(csv, &tally));
+        QVERIFY(vids.OfferFile(txt, &tally));
+        QVERIFY(!vids.OfferFile(dir.filePath("missing.csv"_s), &tally));
+        QCOMPARE(vids.Vids(),
+                 (QStringList{Vid(1), Vid(2), Vid(3), Vid(4), Vid(5), Vid(6), Vid(7), Vid(9)}));
+        QCOMPARE(tally.added, 8);
+        QCOMPARE(tally.invalid, 2);  // the header and the 35-character line
+        QCOMPARE(tally.same, 1);
+    }
+
+    void templateHasTenValidLines()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("kvr_template_vids.csv"_s);
+        QVERIFY(VidRule::WriteTemplateFile(path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.endsWith('\n'));
+        const QList<QByteArray> lines = bytes.trimmed().split('\n');
+        QCOMPARE(lines.size(), 10);
+        for (int i = 0; i < lines.size(); ++i) {
+            const QString line = QString::fromUtf8(lines.at(i));
+            QVERIFY2(VidRule::IsValid(line), qPrintable(line));
+            QVERIFY(line.endsWith("_%1"_s.arg(i)));
+            QVERIFY(QRegularExpression("^[0-9a-f]{32}_"_s).match(line).hasMatch());
+        }
+        QVERIFY(!VidRule::WriteTemplateFile(dir.filePath("no/such/folder/t.csv"_s)));
+    }
+
+    void coverLimits_data()
+    {
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<qint64>("padTo");  // 0: the image as encoded
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("result");
+        using R = CoverFileCheck::Result;
+        QTest::newRow("1920x1080, 5 MiB")
+            << QSize(1920, 1080) << CoverFileCheck::kMaxBytes << QByteArray("PNG") << int(R::Ok);
+        QTest::newRow("one byte more") << QSize(1920, 1080) << CoverFileCheck::kMaxBytes + 1
+                                       << QByteArray("PNG") << int(R::TooLarge);
+        QTest::newRow("one pixel wider")
+            << QSize(1921, 1080) << qint64(0) << QByteArray("PNG") << int(R::ResolutionTooLarge);
+        QTest::newRow("one pixel higher")
+            << QSize(1920, 1081) << qint64(0) << QByteArray("JPG") << int(R::ResolutionTooLarge);
+        QTest::newRow("small bmp") << QSize(64, 36) << qint64(0) << QByteArray("BMP") << int(R::Ok);
+        QTest::newRow("not an image") << QSize() << qint64(0) << QByteArray() << int(R::Unreadable);
+    }
+
+    void coverLimits()
+    {
+        QFETCH(QSize, pixels);
+        QFETCH(qint64, padTo);
+        QFETCH(QByteArray, format);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("cover.img"_s);
+        if (format.isEmpty()) {
+            QVERIFY(WriteFile(path, "this is text, not a picture\n"));
+        } else {
+            QImage image(pixels, QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            if (!image.save(path, format.constData())) {
+                QSKIP("this Qt cannot write the format");
+            }
+        }
+        if (padTo > 0) {
+            // Trailing bytes after the image's end: the picture still reads, the file grows.
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.size() <= padTo);
+            QVERIFY(file.resize(padTo));
+        }
+        QSize read;
+        QTEST(int(CoverFileCheck::Check(path, &read)), "result");
+        if (!format.isEmpty() && padTo <= CoverFileCheck::kMaxBytes) {
+            QCOMPARE(read, pixels);
+        }
+        QCOMPARE(int(CoverFileCheck::Check(dir.filePath("missing.png"_s))),
+                 int(CoverFileCheck::Result::Missing));
     }
 };
 

@@ -14,32 +14,24 @@
 
 namespace TransferTestPlatform {
 
-// The devplatform's demo account (docs/devplatform.md).
-inline const char* Email()
-{
-    return "demo@kavro.example";
-}
-inline const char* Password()
-{
-    return "demo1234";
-}
-
-// Settings, database and upload library for the demo account; false when anything is missing.
+// Settings, database and upload library for the devplatform's demo account (docs/devplatform.md);
+// false when anything is missing.
 inline bool Start(QTemporaryDir& dir, Config** config, ApiCollection::LoginResult* login)
 {
     if (!ModelsPlatform::Configured()) {
         return false;
     }
     *config = MakePlatformTestConfig(dir.filePath(QStringLiteral("global.ini")));
-    if (ModelsPlatform::SignIn(QString::fromLatin1(Email()), QString::fromLatin1(Password()),
-                               login) != ApiCollection::NoError) {
+    const QString email = QStringLiteral("demo@kavro.example");
+    if (ModelsPlatform::SignIn(email, QStringLiteral("demo1234"), login) !=
+        ApiCollection::NoError) {
         return false;
     }
     DBManager* database = DBManager::instance();
     if (!database->Open(dir.filePath(QStringLiteral("kvr-upload-client.db")))) {
         return false;
     }
-    database->SetAccount(QString::fromLatin1(Email()));
+    database->SetAccount(email);
     return true;
 }
 

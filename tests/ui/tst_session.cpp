@@ -13,22 +13,14 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "WindowTest.h"
 #include "account/AccountManager.h"
 #include "api/ApiErrors.h"
 #include "app/Application.h"
 #include "app/Config.h"
+#include "common/TestLiterals.h"
 #include "ui/shell/LoginDialog.h"
 #include "ui/shell/MainWindow.h"
-
-namespace {
-
-template <typename T>
-T* Child(QObject* parent, const char* name)
-{
-    return parent ? parent->findChild<T*>(QLatin1String(name)) : nullptr;
-}
-
-}  // namespace
 
 class TestSession : public QObject
 {
@@ -60,19 +52,19 @@ void TestSession::signInAndSwitchAccount()
     auto* error = Child<QLabel>(dialog, "errorLabel");
     QVERIFY(account && password && login && error);
 
-    account->lineEdit()->setText(QStringLiteral("demo@kavro.example"));
-    QTest::keyClicks(password, QStringLiteral("not-the-password"));
+    account->lineEdit()->setText("demo@kavro.example"_s);
+    QTest::keyClicks(password, "not-the-password"_s);
     login->click();
     QTRY_COMPARE_WITH_TIMEOUT(dialog->CurrentState(), int(LoginDialog::Idle), 20000);
     QCOMPARE(error->text(), ApiCollection::errorCodeString(ApiCollection::MAIN_ACCOUNT_PWD_ERR) +
-                                QStringLiteral(", 4 attempts remaining"));
+                                ", 4 attempts remaining"_s);
 
     password->clear();
-    QTest::keyClicks(password, QStringLiteral("demo1234"));
+    QTest::keyClicks(password, "demo1234"_s);
     login->click();
     QTRY_VERIFY_WITH_TIMEOUT(app->GetMainWindow() != nullptr, 20000);
     QTRY_VERIFY_WITH_TIMEOUT(app->GetLoginDialog() == nullptr, 5000);
-    QCOMPARE(app->GetAccountManager()->UserId(), QStringLiteral("1d3e5a7c9b"));
+    QCOMPARE(app->GetAccountManager()->UserId(), "1d3e5a7c9b"_s);
 
     MainWindow* window = app->GetMainWindow();
     auto* accountButton = Child<QPushButton>(window, "accountBtn");
@@ -88,19 +80,21 @@ void TestSession::signInAndSwitchAccount()
     QTimer::singleShot(0, accountButton, [accountButton] { accountButton->showMenu(); });
     QCOMPARE(app->Run(), Application::kRestartExitCode);
 
-    // The "program" of this run is a shell that records the arguments it was started with.
+    // The "program" of this run is a shell that appends the arguments it was started with: one
+    // start, with the same arguments.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(argsFile).size() > 0, 10000);
+    QTest::qWait(200);
     QFile file(argsFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()), QStringLiteral("--profile\n第二 份\n"));
+    QCOMPARE(QString::fromUtf8(file.readAll()), "--profile\n第二 份\n"_s);
 }
 
 int main(int argc, char** argv)
 {
     QTemporaryDir dir;
-    const QString argsFile = dir.filePath(QStringLiteral("restart-args.txt"));
+    const QString argsFile = dir.filePath("restart-args.txt"_s);
     // The arguments the program was started with; a restart must hand them on unchanged.
-    QByteArray script = "printf '%s\\n' \"$@\" > '" + argsFile.toUtf8() + "'";
+    QByteArray script = "printf '%s\\n' \"$@\" >> '" + argsFile.toUtf8() + "'";
     QByteArray shell = "/bin/sh";
     QByteArray dashC = "-c";
     QByteArray name = "sh";
@@ -110,12 +104,12 @@ int main(int argc, char** argv)
                        profile.data(), second.data(), nullptr};
     int appArgc = 6;
 
-    Config config(dir.filePath(QStringLiteral("global.ini")));
-    config.SetValue(QStringLiteral("NetWorkManager"), QStringLiteral("customSSLCacert"),
+    Config config(dir.filePath("global.ini"_s));
+    config.SetValue("NetWorkManager"_s, "customSSLCacert"_s,
                     qEnvironmentVariable("KAVRO_TEST_CACERT"));
-    config.SetValue(QStringLiteral("Custom"), QStringLiteral("updateUrl"),
-                    qEnvironmentVariable("KAVRO_PLATFORM_URL") +
-                        QStringLiteral("/api/app/package/version/check"));
+    config.SetValue(
+        "Custom"_s, "updateUrl"_s,
+        qEnvironmentVariable("KAVRO_PLATFORM_URL") + "/api/app/package/version/check"_s);
     Application app(&config, appArgc, appArgv);
     TestSession test(&app, argsFile);
     return QTest::qExec(&test, argc, argv);
