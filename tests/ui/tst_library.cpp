@@ -538,6 +538,36 @@ private slots:
         QVERIFY(!Column(videos, kVid).contains(released.at(0)));
     }
 
+    // The prompt fits any number of refusals between its least and greatest size, listing
+    // each; two or more once made its show handler grow the scroll area without end.
+    void failurePromptFits_data()
+    {
+        QTest::addColumn<int>("failures");
+        QTest::newRow("one") << 1;
+        QTest::newRow("two") << 2;
+        QTest::newRow("more than fit") << 30;
+    }
+
+    void failurePromptFits()
+    {
+        QFETCH(int, failures);
+        DeleteVideoFailedPromptDialog prompt(page);
+        for (int i = 0; i < failures; ++i) {
+            prompt.AddFailure(
+                "%1_a"_s.arg(i, 32, 10, QLatin1Char('0')),
+                "refused, with a reason long enough to wrap onto a second line "_s.repeated(i % 3 +
+                                                                                            1));
+        }
+        prompt.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&prompt));
+        QTest::qWait(50);
+        QCOMPARE(prompt.Lines().size(), failures);
+        QVERIFY(prompt.Summary().contains(">%1<"_s.arg(failures)));
+        QVERIFY2(prompt.width() >= 400 && prompt.width() <= 560,
+                 qPrintable(QString::number(prompt.width())));
+        QVERIFY(prompt.height() >= 240 && prompt.height() <= 500);
+    }
+
     void addCategory()
     {
         const qulonglong mathematics = CateIdOf("Mathematics"_s);

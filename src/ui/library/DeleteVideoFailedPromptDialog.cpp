@@ -97,8 +97,13 @@ QStringList DeleteVideoFailedPromptDialog::Lines() const
 bool DeleteVideoFailedPromptDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == msgLabelArea && event->type() == QEvent::Resize) {
-        scrollArea->setMinimumWidth(
-            qMax(scrollArea->minimumWidth(), msgLabelArea->width() + 2 * (kMargin + 6)));
+        // The content's own wish, not its current width: the content follows the scroll area,
+        // so growing the area by the content's width would grow the content again, without
+        // end. Never beyond what the dialog's greatest width leaves for it.
+        const QMargins margins = layout()->contentsMargins();
+        const int room = maximumWidth() - margins.left() - margins.right();
+        const int wanted = msgLabelArea->sizeHint().width() + 2 * (kMargin + 6);
+        scrollArea->setMinimumWidth(qMin(room, qMax(scrollArea->minimumWidth(), wanted)));
     }
     return QDialog::eventFilter(watched, event);
 }
