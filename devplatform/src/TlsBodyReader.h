@@ -9,12 +9,13 @@ typedef struct bio_st BIO;
 // cpp-httplib as Debian builds it (a shared library, so its 4 KiB receive buffer cannot be
 // changed from here) hands a body over in 4 KiB pieces that the receiver copies once more, and
 // reads each TLS record with a readiness poll and two socket reads (header, then the rest). On
-// a virtual machine those system calls cost about a third of receiving. Here every SSL_read
-// goes into the caller's buffer, and while the body is read a buffering BIO sits between
-// OpenSSL and the socket, so one socket read brings in up to kSocketRead bytes, many records.
-// (OpenSSL's own read-ahead does the same but moves the rest of its buffer to the front for
-// every record, which costs more than it saves with a large buffer.) cpp-httplib reads the
-// request head byte by byte, so nothing of the body is buffered anywhere else.
+// a virtual machine those system calls cost a quarter of the server's CPU for an upload (MD5
+// takes most of the rest; docs/benchmarks.md). Here every SSL_read goes into the caller's
+// buffer, and while the body is read a buffering BIO sits between OpenSSL and the socket, so
+// one socket read brings in up to kSocketRead bytes, many records. (OpenSSL's own read-ahead
+// does the same but moves the rest of its buffer to the front for every record, which costs
+// more than it saves with a large buffer.) cpp-httplib reads the request head byte by byte, so
+// nothing of the body is buffered anywhere else.
 class TlsBodyReader
 {
 public:
