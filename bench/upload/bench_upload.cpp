@@ -54,7 +54,7 @@ constexpr const char kAppId[] = "K1D3E5A7C9";
 constexpr const char kAppSecret[] = "demo-secret-6f1c2a9e4b7d";
 constexpr int64_t kGiB = int64_t(1) << 30;
 constexpr double kMiB = 1024.0 * 1024.0;
-constexpr unsigned kSettleSeconds = 4;
+constexpr int kReleaseWaitSeconds = 120;
 
 std::string Env(const char* name)
 {
@@ -280,6 +280,27 @@ std::string Vid(const std::string& path)
     };
     stat(path.c_str(), &st);
     return kvr::VideoId::Derive(kUserId, path, st.st_size, st.st_mtime, 1);
+}
+
+// Waits until the platform has released every video (its log's "processing: ... released"):
+// the end of all its work on them, an MD5 pass over the file included where a server makes one.
+// False when that did not happen within kReleaseWaitSeconds.
+bool WaitReleased(const std::vector<std::string>& vids)
+{
+    const std::string log = Env("KAVRO_DEVPLATFORM_LOG");
+    for (int tick = 0; tick < kReleaseWaitSeconds * 10; ++tick) {
+        const std::string text = ReadFile(log);
+        size_t released = 0;
+        for (const auto& vid : vids) {
+            const size_t at = text.find("\"" + vid + "\" released");
+            released += at != std::string::npos ? 1 : 0;
+        }
+        if (released == vids.size()) {
+            return true;
+        }
+        usleep(100000);
+    }
+    return false;
 }
 
 // Deletes the videos on the platform (the web API's delete, which also removes the uploaded
@@ -700,9 +721,11 @@ int main(int argc, char** argv)
             for (int turn = 0; turn < 2; ++turn) {
                 const bool libraryTurn = (turn == 0) == (round % 2 == 1);
                 Figures f = libraryTurn ? LibraryRun(self, c.files, tmp) : CurlRun(c.files, tmp);
-                // The platform finishes a video within its processing time (3 s by default):
-                // its CPU is read after that, so work left for later counts with the run.
-                sleep(kSettleSeconds);
+                // The platform's CPU is read once it has released the run's videos, so all of
+                // its work on them counts with the run (and none is cut short by the delete).
+                if (!WaitReleased(f.vids)) {
+                    std::printf("(the platform did not release every video)\n");
+                }
                 f.serverCpu = ProcessCpu(ServerPid()) - f.serverStart;
                 PrintRow(round, c.name, libraryTurn ? "library" : "curl", bytes, f);
                 (libraryTurn ? c.library : c.curl).push_back(f);

@@ -15,6 +15,7 @@ struct PlatformContext
     QString filesDir;    // served under /files/
     QString uploadsDir;  // bytes of uploads in progress and finished
     FaultInjector faults;
+    int readTimeoutSeconds = 30;  // a request that sends nothing for this long is dropped
 
     // URL under which the file host serves the file at relativePath inside filesDir.
     QString FileUrl(const QString& relativePath) const

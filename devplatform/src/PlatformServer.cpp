@@ -85,7 +85,8 @@ bool PlatformServer::Start(QString* error)
         return false;
     }
     // AES-128-GCM first: the cheapest cipher on hardware with AES instructions. (Read-ahead
-    // would save system calls but hides buffered records from cpp-httplib's readiness poll.)
+    // would save system calls but hides buffered records from cpp-httplib's readiness poll;
+    // upload bodies are read by TlsBodyReader, which saves them its own way.)
     SSL_CTX_set_ciphersuites(http_->ssl_context(),
                              "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:"
                              "TLS_CHACHA20_POLY1305_SHA256");
@@ -98,7 +99,7 @@ bool PlatformServer::Start(QString* error)
     // a kept-alive connection adds 40 ms to every small file.
     http_->set_tcp_nodelay(true);
     http_->set_keep_alive_timeout(5);
-    http_->set_read_timeout(30);
+    http_->set_read_timeout(context_.readTimeoutSeconds);
     http_->set_write_timeout(30);
     // Upload bodies stream to disk; every other body is read whole and is limited in the
     // pre-routing handler.

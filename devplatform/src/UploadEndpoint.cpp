@@ -1,5 +1,6 @@
 #include "UploadEndpoint.h"
 
+#include <algorithm>
 #include <chrono>
 #include <httplib.h>
 #include <openssl/ssl.h>
@@ -18,6 +19,7 @@
 #include "Crypto.h"
 #include "HttpUtil.h"
 #include "PlatformContext.h"
+#include "TlsBodyReader.h"
 #include "TusReply.h"
 #include "UploadSignature.h"
 #include "UploadStore.h"
@@ -404,6 +406,7 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
         return;
     }
 
+    qint64 bodyLength = -1;  // unknown (chunked)
     {
         // A PATCH whose predecessor's connection is still being torn down waits a moment.
         std::unique_lock<std::mutex> guard(upload->mutex);
@@ -423,7 +426,6 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
             return;
         }
         if (req.has_header("Content-Length")) {
-            qint64 bodyLength = 0;
             if (!ParseNonNegative(HttpUtil::Header(req, "Content-Length"), &bodyLength) ||
                 requestOffset + bodyLength > upload->length) {
                 TusReply::Status(res, 413, QStringLiteral("body goes beyond Upload-Length"));
@@ -455,19 +457,16 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
     // hashes at most that much of the file again.
     constexpr qint64 kSaveHashesEvery = 64 << 20;
     qint64 hashesSavedAt = 0;
+    // Under a throttle the body moves in pieces of this size at most, so it flows evenly.
+    constexpr qint64 kThrottledPiece = 4096;
 
-    const bool readAll = reader([&](const char* data, size_t length) {
-        qint64 take = static_cast<qint64>(length);
-        if (requestOffset + received + take > upload->length) {
-            tooLong = true;
-            return false;
-        }
-        if (dropAfter >= 0 && received + take >= dropAfter) {
-            take = dropAfter - received;
+    // Counts a piece of the body the writer has taken (cut at the drop point); false ends the
+    // reading.
+    const auto took = [&](qint64 take, bool writing) {
+        received += take;
+        if (dropAfter >= 0 && received >= dropAfter) {
             dropped = true;
         }
-        const bool writing = writer.Append(data, static_cast<size_t>(take));
-        received += take;
         if (dropped || !writing) {
             return false;
         }
@@ -481,7 +480,47 @@ void UploadEndpoint::HandlePatch(const httplib::Request& req, httplib::Response&
             std::this_thread::sleep_until(due);
         }
         return true;
-    });
+    };
+
+    bool readAll = true;
+    if (req.ssl != nullptr && bodyLength >= 0 && !req.has_header("Transfer-Encoding")) {
+        // A body of known length (every upload client sends one) is read straight into the
+        // writer's buffers, from the session cpp-httplib would read it from (it hands the
+        // handler a const pointer only).
+        TlsBodyReader body(const_cast<SSL*>(req.ssl), context_.readTimeoutSeconds);
+        while (readAll && received < bodyLength) {
+            qint64 want = std::min(static_cast<qint64>(writer.SpaceSize()), bodyLength - received);
+            if (dropAfter >= 0) {
+                want = std::min(want, dropAfter - received);
+            }
+            if (throttle > 0) {
+                want = std::min(want, kThrottledPiece);
+            }
+            if (want == 0) {  // a drop rule with nothing to store
+                dropped = true;
+                break;
+            }
+            const size_t got = body.Read(writer.Space(), static_cast<size_t>(want));
+            readAll = got > 0 && took(static_cast<qint64>(got), writer.Commit(got));
+        }
+        // What is left of the body, or what came after it, stays in the connection: it cannot
+        // carry another request.
+        if (received < bodyLength || body.HoldsMore()) {
+            res.set_header("Connection", "close");
+        }
+    } else {
+        readAll = reader([&](const char* data, size_t length) {
+            qint64 take = static_cast<qint64>(length);
+            if (requestOffset + received + take > upload->length) {
+                tooLong = true;
+                return false;
+            }
+            if (dropAfter >= 0) {
+                take = std::min(take, dropAfter - received);
+            }
+            return took(take, writer.Append(data, static_cast<size_t>(take)));
+        });
+    }
     // A drop rule drops every PATCH it takes, also one whose body ends before the drop point:
     // the connection breaks after the last byte is stored.
     if (readAll && dropAfter >= 0) {

@@ -30,6 +30,11 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     // Takes bytes; false once a write failed or the upload was terminated.
     bool Append(const char* data, size_t length);
+    // The free part of the buffer being filled (never empty), for reading the body straight
+    // into it; Commit(n) then takes its first n bytes as Append would.
+    char* Space() const { return filling_.data + filling_.size; }
+    size_t SpaceSize() const { return filling_.capacity - filling_.size; }
+    bool Commit(size_t length);
     // Hands what is gathered to the writer now (used when the body arrives slowly).
     void Flush();
     // Writes everything taken so far and stops the thread; false when a write failed.
@@ -51,6 +56,7 @@ private:
 
     static constexpr size_t kBlock = 4096;
     static constexpr size_t kBufferSize = 4 << 20;
+    static constexpr size_t kHugePage = 2 << 20;
     static constexpr size_t kMaxQueued = 2;
 
     int fd_ = -1;
