@@ -39,6 +39,7 @@ private slots:
     void addFiles();
     void emojiTitleBlocksConfirmation();
     void confirmQueuesUploadsThatFinish();
+    void manyFilesAtOnceKeepOrderAndBuildInSlices();
     void rowButtonsPauseResumeRetryCancel();
     void startAllAndSuspendAll();
     void speedTexts_data();
@@ -258,6 +259,43 @@ void TestTransfer::confirmQueuesUploadsThatFinish()
              qPrintable(titles.join(QLatin1Char(','))));
     QCOMPARE(page->HistoryTable()->item(0, 3)->text(), QStringLiteral("UploadSuccess"));
     QVERIFY(DBManager::instance()->GetUploads().isEmpty());
+}
+
+void TestTransfer::manyFilesAtOnceKeepOrderAndBuildInSlices()
+{
+    uploads->SetMaxTasks(0);
+    const int count = RecordTableWidget::kRowsAtOnce + 15;
+    QVector<DBManager::Upload> files;
+    for (int i = 0; i < count; ++i) {
+        DBManager::Upload file;
+        file.cateId = 1;
+        file.fileName = File(QStringLiteral("batch-%1.mp4").arg(i, 2, 10, QLatin1Char('0')), 2048);
+        files << file;
+    }
+    files << files.first();  // queued a moment ago: announced, not added
+    files << files.last();
+    files.last().fileName = dir.filePath(QStringLiteral("missing.mp4"));
+    QSignalSpy existing(uploads, &SDKManager::SignalExistUpload);
+    QSignalSpy appended(uploads, &SDKManager::SignalAppendUpload);
+
+    const QVector<bool> results = uploads->AddUploads(files);
+    QCOMPARE(results, QVector<bool>(count + 1, true) << false);
+    QCOMPARE(existing.size(), 1);
+    QCOMPARE(appended.size(), count);
+    QCOMPARE(DBManager::instance()->GetUploads().size(), count);
+    RecordTableWidget* table = page->RecordTable();
+    QCOMPARE(table->Count(), count);
+    QCOMPARE(table->PendingRows(), count - RecordTableWidget::kRowsAtOnce);
+    // Paused before the late rows are built: those start from the task's state, not the
+    // state the task had when it was added.
+    uploads->PauseAll();
+    QTRY_COMPARE(table->PendingRows(), 0);
+    for (int i = 0; i < count; ++i) {
+        const QString vid = appended.at(i).at(1).value<DBManager::Upload>().vid;
+        QCOMPARE(table->RowOf(vid), i);
+        QCOMPARE(InRow<QLabel>(vid, "stateLabel")->text(), QStringLiteral("Pause"));
+        QVERIFY(!InRow<QPushButton>(vid, "uploadButton")->isChecked());
+    }
 }
 
 void TestTransfer::rowButtonsPauseResumeRetryCancel()
