@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -68,6 +69,7 @@ struct TracedEvent
     qint64 endNs = 0;
     double wallMs = 0;
     double cpuMs = 0;
+    double waitMs = 0;  // runnable but waiting for a CPU
     QByteArray what;
 };
 
@@ -90,24 +92,30 @@ public:
             --depth;
             return result;
         }
+        // A deferred delete (or a handler) may destroy the receiver: it is named only if alive.
+        const char* className = receiver->metaObject()->className();
+        const int type = int(event->type());
+        const QPointer<QObject> alive(receiver);
         ++depth;
         const double start = ThreadCpuSeconds();
         const qint64 startNs = WallNs();
+        const qint64 startWait = RunQueueWaitNs();
         const bool result = QApplication::notify(receiver, event);
         --depth;
         const double cpuMs = (ThreadCpuSeconds() - start) * 1e3;
         const qint64 endNs = WallNs();
         const double wallMs = (endNs - startNs) / 1e6;
+        const double waitMs = (RunQueueWaitNs() - startWait) / 1e6;
         if (wallMs > 1.0) {
-            QByteArray what = receiver->metaObject()->className();
-            if (!receiver->objectName().isEmpty()) {
-                what += " " + receiver->objectName().toUtf8();
+            QByteArray what = className;
+            if (alive && !alive->objectName().isEmpty()) {
+                what += " " + alive->objectName().toUtf8();
             }
-            if (receiver->parent()) {
-                what += QByteArray(" in ") + receiver->parent()->metaObject()->className();
+            if (alive && alive->parent()) {
+                what += QByteArray(" in ") + alive->parent()->metaObject()->className();
             }
-            what += " event " + QByteArray::number(int(event->type()));
-            events.append({endNs, wallMs, cpuMs, what});
+            what += " event " + QByteArray::number(type);
+            events.append({endNs, wallMs, cpuMs, waitMs, what});
         }
         return result;
     }
@@ -127,7 +135,44 @@ public:
         for (int i = 0; i < std::min(count, int(inside.size())); ++i) {
             const TracedEvent& event = inside.at(i);
             text += QByteArray::number(event.wallMs, 'f', 1) + " ms (CPU " +
-                    QByteArray::number(event.cpuMs, 'f', 1) + ") " + event.what + "; ";
+                    QByteArray::number(event.cpuMs, 'f', 1) + ", blocked " +
+                    QByteArray::number(event.wallMs - event.cpuMs - event.waitMs, 'f', 1) + ") " +
+                    event.what + "; ";
+        }
+        return text;
+    }
+
+    // The events that took the most CPU over the whole run (a figure the machine's load does
+    // not change), as one line each.
+    QByteArray Heaviest(int count) const
+    {
+        QVector<TracedEvent> all = events;
+        std::sort(all.begin(), all.end(),
+                  [](const TracedEvent& a, const TracedEvent& b) { return a.cpuMs > b.cpuMs; });
+        QByteArray text;
+        for (int i = 0; i < std::min(count, int(all.size())); ++i) {
+            const TracedEvent& event = all.at(i);
+            text += "  CPU " + QByteArray::number(event.cpuMs, 'f', 1) + " ms (wall " +
+                    QByteArray::number(event.wallMs, 'f', 1) + ", blocked " +
+                    QByteArray::number(event.wallMs - event.cpuMs - event.waitMs, 'f', 1) + ") " +
+                    event.what + "\n";
+        }
+        return text;
+    }
+
+    // The events that spent the most time blocked in a call (neither running nor waiting for
+    // a CPU: disk writes, locks), as one line each.
+    QByteArray MostBlocked(int count) const
+    {
+        QVector<TracedEvent> all = events;
+        const auto blocked = [](const TracedEvent& e) { return e.wallMs - e.cpuMs - e.waitMs; };
+        std::sort(all.begin(), all.end(), [&](const TracedEvent& a, const TracedEvent& b) {
+            return blocked(a) > blocked(b);
+        });
+        QByteArray text;
+        for (int i = 0; i < std::min(count, int(all.size())); ++i) {
+            text += "  blocked " + QByteArray::number(blocked(all.at(i)), 'f', 1) + " ms " +
+                    all.at(i).what + "\n";
         }
         return text;
     }
@@ -379,6 +424,10 @@ int main(int argc, char** argv)
             "  steady refresh          %.1f %% of one core over the last %.0f s (goal "
             "< 2 %%)\n",
             100.0 * steadyCpu / steadyWall, steadyWall);
+    }
+    if (app.tracing) {
+        std::printf("GUI thread's heaviest events (CPU):\n%s", app.Heaviest(8).constData());
+        std::printf("GUI thread's most blocked events:\n%s", app.MostBlocked(5).constData());
     }
     uploads.Release();
     if (throttle > 0) {
