@@ -192,6 +192,10 @@ void UploadDialog::BuildUi()
     header->setSectionResizeMode(UploadTableModel::Title, QHeaderView::Stretch);
     header->setDefaultAlignment(Qt::AlignCenter);
     table->setColumnWidth(UploadTableModel::Title, 120);
+    // Fitted to its contents the size column left "1000.00 MB" elided (the item padding of the
+    // style sheet is not in the size hint): wide enough for any "dddd.dd XB".
+    header->setSectionResizeMode(UploadTableModel::FileSize, QHeaderView::Fixed);
+    table->setColumnWidth(UploadTableModel::FileSize, 112);
     bodyLayout->addWidget(table, 1);
 
     emptyLabel = new QLabel(tr("UploadDialog.DropHint"), table->viewport());
