@@ -360,6 +360,9 @@ int main(int argc, char** argv)
         uploads.Release();
         DBManager::instance()->RemoveAllUploads();
         table->OnRemoveAllItems();
+        // The 200 rows' widgets and tasks are deleted now, not inside the next measurement.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        RunFor(200);
         if (!TransferTestPlatform::InitLibrary(login)) {
             return 1;
         }
