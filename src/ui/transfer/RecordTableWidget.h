@@ -41,7 +41,7 @@ public:
     // Rows whose cell widgets are still to be built.
     int PendingRows() const { return pending.size(); }
 
-    static constexpr int kRowsAtOnce = 10;
+    static constexpr int kRowsAtOnce = 4;
     static constexpr int kSliceMs = 8;
 
 signals:
