@@ -1469,45 +1469,6 @@
     </message>
 </context>
 <context>
-    <name>UploadEditDialog</name>
-    <message>
-        <source>UploadEditDialog.Title</source>
-        <translation>编辑视频信息</translation>
-    </message>
-    <message>
-        <source>UploadEditDialog.TagsHint</source>
-        <translation>多个标签用英文逗号分隔</translation>
-    </message>
-    <message>
-        <source>UploadEditDialog.VideoTitle</source>
-        <translation>标题</translation>
-    </message>
-    <message>
-        <source>UploadEditDialog.Description</source>
-        <translation>简介</translation>
-    </message>
-    <message>
-        <source>UploadEditDialog.Tags</source>
-        <translation>标签</translation>
-    </message>
-    <message>
-        <source>UploadEditDialog.Size</source>
-        <translation>大小</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确定</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
-    <message>
-        <source>UploadEditDialog.InvalidText</source>
-        <translation>标题不能为空，且不能含有表情符号等特殊字符</translation>
-    </message>
-</context>
-<context>
     <name>UploadTableModel</name>
     <message>
         <source>UploadTableModel.Title</source>

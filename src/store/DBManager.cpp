@@ -328,12 +328,50 @@ bool DBManager::RemoveAllUsers()
 bool DBManager::AddUpload(const Upload& upload)
 {
     QSqlQuery query;
+    return InsertUpload(query, upload);
+}
+
+bool DBManager::InsertUpload(QSqlQuery& query, const Upload& upload) const
+{
     return Execute(
         query,
         QStringLiteral("INSERT OR REPLACE INTO KVRUploadRecord VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?);"),
         {BoundAccount(), upload.vid, upload.fileName, upload.titleName, upload.describ, upload.tag,
          upload.catePath, upload.cateId, upload.luping, upload.keepSource, upload.totalBytes,
          upload.uploadBytes, upload.updateTS});
+}
+
+bool DBManager::AddUploads(const QVector<Upload>& uploads)
+{
+    if (uploads.isEmpty()) {
+        return true;
+    }
+    if (uploads.size() == 1) {
+        return AddUpload(uploads.first());
+    }
+    // Every statement of its own would be a commit of its own: a write of the log per record.
+    const bool inTransaction = database.transaction();
+    bool ok = true;
+    QSqlQuery query;
+    for (const Upload& upload : uploads) {
+        if (!InsertUpload(query, upload)) {
+            ok = false;
+            break;
+        }
+    }
+    return inTransaction ? Finish(ok) : ok;
+}
+
+bool DBManager::Finish(bool ok)
+{
+    if (ok && database.commit()) {
+        return true;
+    }
+    if (ok) {
+        qWarning() << "failed to commit, last error:" << database.lastError();
+    }
+    database.rollback();
+    return false;
 }
 
 QVector<DBManager::Upload> DBManager::GetUploads()
@@ -387,6 +425,19 @@ bool DBManager::AddHistory(const History& history, bool notify)
         query, QStringLiteral("INSERT OR REPLACE INTO KVRHistoryRecord VALUES(?,?,?,?,?,?,?);"),
         {BoundAccount(), history.vid, history.fileName, history.titleName, history.fileSize,
          history.fileStatus, history.updateTS});
+    if (ok && notify) {
+        emit SignalAppendHistory(history);
+    }
+    return ok;
+}
+
+bool DBManager::MoveUploadToHistory(const History& history, bool notify)
+{
+    const bool inTransaction = database.transaction();
+    bool ok = RemoveUpload(history.vid) && AddHistory(history, false);
+    if (inTransaction) {
+        ok = Finish(ok);
+    }
     if (ok && notify) {
         emit SignalAppendHistory(history);
     }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+class QSqlQuery;
+
 // The client's local state in one SQLite file: the remembered accounts of the login dialog,
 // the unfinished uploads and the upload history of each account. A process-wide object used
 // only on the GUI thread; upload and history rows belong to the current account.
@@ -68,11 +70,16 @@ public:
     bool RemoveAllUsers();
 
     bool AddUpload(const Upload& upload);
+    // Inserts or replaces every record in one transaction (one commit for a whole batch);
+    // nothing is written when one of them fails.
+    bool AddUploads(const QVector<Upload>& uploads);
     QVector<Upload> GetUploads();
     bool RemoveUpload(const QString& vid);
     bool RemoveAllUploads();
 
     bool AddHistory(const History& history, bool notify);
+    // A finished upload in one transaction: its upload record goes, its history record comes.
+    bool MoveUploadToHistory(const History& history, bool notify);
     QVector<History> GetHistories(int page, int pageSize);
     int GetHistoryCount();
     bool RemoveHistory(const QString& vid, bool notify);
@@ -95,6 +102,9 @@ private:
     // histories before the first login belong to the empty account name.
     QString BoundAccount() const;
     bool OpenAndPrepare(const QString& path);
+    bool InsertUpload(QSqlQuery& query, const Upload& upload) const;
+    // Ends the open transaction: commits when ok, else rolls back; true when committed.
+    bool Finish(bool ok);
 
     QString account;
     QString damagedFilePath;

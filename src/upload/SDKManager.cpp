@@ -107,44 +107,99 @@ bool SDKManager::AddUpload(qint64 cateId, const QString& filePath, const QString
                            const QString& desc, const QString& tags, const QString& cateName,
                            int luping, int keepSource)
 {
-    for (const SharedUploadTaskPtr& task : qAsConst(tasks)) {
-        const DBManager::Upload& record = task->Record();
-        if (record.cateId == cateId && record.fileName == filePath && !record.vid.isEmpty()) {
-            emit SignalExistUpload(record.vid);
-            return true;
-        }
-    }
-    DBManager::Upload record;
-    record.fileName = filePath;
-    record.titleName = title;
-    record.describ = desc;
-    record.tag = tags;
-    record.catePath = cateName;
-    record.cateId = cateId;
-    record.luping = luping;
-    record.keepSource = keepSource;
-    record.updateTS = static_cast<quint64>(QDateTime::currentSecsSinceEpoch());
-    const bool added = AppendTask(record, true, true, true);
-    if (added) {
-        Schedule();
-    }
-    return added;
+    DBManager::Upload file;
+    file.fileName = filePath;
+    file.titleName = title;
+    file.describ = desc;
+    file.tag = tags;
+    file.catePath = cateName;
+    file.cateId = cateId;
+    file.luping = luping;
+    file.keepSource = keepSource;
+    return AddUploads({file}).first();
 }
 
-bool SDKManager::AppendTask(const DBManager::Upload& record, bool start, bool isNew, bool announce)
+QVector<bool> SDKManager::AddUploads(const QVector<DBManager::Upload>& files)
+{
+    QVector<bool> results;
+    results.reserve(files.size());
+    QVector<SharedUploadTaskPtr> added;
+    QVector<DBManager::Upload> records;
+    const auto now = static_cast<quint64>(QDateTime::currentSecsSinceEpoch());
+    for (const DBManager::Upload& file : files) {
+        if (const SharedUploadTaskPtr existing = FindUpload(file.cateId, file.fileName)) {
+            emit SignalExistUpload(existing->Vid());
+            results.append(true);
+            continue;
+        }
+        DBManager::Upload record;
+        record.fileName = file.fileName;
+        record.titleName = file.titleName;
+        record.describ = file.describ;
+        record.tag = file.tag;
+        record.catePath = file.catePath;
+        record.cateId = file.cateId;
+        record.luping = file.luping;
+        record.keepSource = file.keepSource;
+        record.updateTS = now;
+        const SharedUploadTaskPtr task = MakeTask(record, true);
+        results.append(!task.isNull());
+        if (task) {
+            added.append(task);
+            records.append(task->Record());
+        }
+    }
+    if (added.isEmpty()) {
+        return results;
+    }
+    if (DBManager::instance()->AddUploads(records)) {
+        for (const SharedUploadTaskPtr& task : qAsConst(added)) {
+            task->savedBytes = task->Record().uploadBytes;
+        }
+    }
+    for (const SharedUploadTaskPtr& task : qAsConst(added)) {
+        emit SignalAppendUpload(task, task->Record());
+    }
+    Schedule();
+    return results;
+}
+
+SharedUploadTaskPtr SDKManager::FindUpload(qint64 cateId, const QString& filePath) const
+{
+    for (const SharedUploadTaskPtr& task : tasks) {
+        const DBManager::Upload& record = task->Record();
+        if (record.cateId == cateId && record.fileName == filePath && !record.vid.isEmpty()) {
+            return task;
+        }
+    }
+    return {};
+}
+
+SharedUploadTaskPtr SDKManager::MakeTask(const DBManager::Upload& record, bool start)
 {
     // deleteLater: a task may leave the queue while it is still emitting the signal that
     // made it leave.
     SharedUploadTaskPtr task(new SDKUploadTask, &QObject::deleteLater);
     if (!task->Setup(record, start, [this](const QString& vid) { return HasTask(vid); })) {
-        return false;
+        return {};
     }
     tasks.insert(task->Vid(), task);
     connect(task.data(), &SDKUploadTask::SignalStatus, this, &SDKManager::OnTaskStatus);
     connect(task.data(), &SDKUploadTask::SignalRelease, this, &SDKManager::OnTaskRelease);
     connect(task.data(), &SDKUploadTask::SignalDeleteResult, this, &SDKManager::OnTaskDelete);
-    if (isNew) {
-        DBManager::instance()->AddUpload(task->Record());
+    return task;
+}
+
+bool SDKManager::AppendTask(const DBManager::Upload& record, bool start, bool isNew, bool announce)
+{
+    const SharedUploadTaskPtr task = MakeTask(record, start);
+    if (!task) {
+        return false;
+    }
+    if (!isNew) {
+        task->savedBytes = record.uploadBytes;  // as the table holds it
+    } else if (DBManager::instance()->AddUpload(task->Record())) {
+        task->savedBytes = task->Record().uploadBytes;
     }
     if (announce) {
         emit SignalAppendUpload(task, task->Record());
@@ -282,10 +337,19 @@ void SDKManager::DeleteAll()
 
 void SDKManager::SaveUploadProgress()
 {
-    DBManager* db = DBManager::instance();
+    // Only what moved since the last save, all in one commit: a save every third second
+    // must not write the whole queue each time.
+    QVector<DBManager::Upload> changed;
     for (const SharedUploadTaskPtr& task : qAsConst(tasks)) {
-        if (!task->Vid().isEmpty()) {
-            db->AddUpload(task->Record());
+        if (!task->Vid().isEmpty() && task->Record().uploadBytes != task->savedBytes) {
+            changed.append(task->Record());
+        }
+    }
+    if (DBManager::instance()->AddUploads(changed)) {
+        for (const DBManager::Upload& record : qAsConst(changed)) {
+            if (const SharedUploadTaskPtr task = tasks.value(record.vid)) {
+                task->savedBytes = record.uploadBytes;
+            }
         }
     }
 }
@@ -356,8 +420,6 @@ void SDKManager::OnTaskRelease(bool uploadSuccess, QString vid)
 {
     const SharedUploadTaskPtr task = tasks.take(vid);
     if (uploadSuccess && task) {
-        DBManager* db = DBManager::instance();
-        db->RemoveUpload(vid);
         const DBManager::Upload& record = task->Record();
         DBManager::History history;
         history.vid = vid;
@@ -367,7 +429,7 @@ void SDKManager::OnTaskRelease(bool uploadSuccess, QString vid)
         history.fileSize = FormatSize(record.totalBytes, 4);
         history.fileStatus = record.statusText;
         history.updateTS = static_cast<quint64>(QDateTime::currentSecsSinceEpoch());
-        db->AddHistory(history, true);
+        DBManager::instance()->MoveUploadToHistory(history, true);
     }
     Schedule();
     emit SignalRemoveUpload(vid);

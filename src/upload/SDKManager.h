@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include "store/DBManager.h"
 #include "upload/UploadStatus.h"
@@ -33,6 +34,11 @@ public:
     bool AddUpload(qint64 cateId, const QString& filePath, const QString& title,
                    const QString& desc, const QString& tags, const QString& cateName, int luping,
                    int keepSource);
+    // AddUpload for many files at once, in order (fileName, titleName, describ, tag, catePath,
+    // cateId, luping and keepSource of each record are used): the same signals per file, but
+    // one database commit for all records and one scheduler run at the end. Returns the
+    // result AddUpload would have returned for each file.
+    QVector<bool> AddUploads(const QVector<DBManager::Upload>& files);
     void LoadUploads();
     void StartAll();
     void PauseAll();
@@ -74,6 +80,10 @@ private:
     SDKManager();
 
     bool AppendTask(const DBManager::Upload& record, bool start, bool isNew, bool announce);
+    // Steps 1-4 of AppendTask: the task set up, in the map and connected; null when refused.
+    SharedUploadTaskPtr MakeTask(const DBManager::Upload& record, bool start);
+    // The queued upload of filePath in cateId, or null.
+    SharedUploadTaskPtr FindUpload(qint64 cateId, const QString& filePath) const;
     void Schedule();
     int CountStatus(int status) const;
     // Pauses a task in the library and puts it back in line for a free slot.

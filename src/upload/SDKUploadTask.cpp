@@ -286,7 +286,9 @@ void SDKUploadTask::OnResult(int code, QString desc)
         emit SignalResult(true, QString());
         return;
     }
-    emit SignalResult(false, ResultText(code, desc));
+    // Kept for a row that shows the task only later (the page builds rows in slices).
+    errorText = ResultText(code, desc);
+    emit SignalResult(false, errorText);
 }
 
 void SDKUploadTask::OnDelete(int code, QString desc)

@@ -46,6 +46,7 @@ public:
     bool IsDeleting() const { return deleting; }
     QString Vid() const { return record.vid; }
     const DBManager::Upload& Record() const { return record; }
+    // Why the task is Invalid, or the text of its last failure.
     QString ErrorText() const { return errorText; }
     quintptr Handle() const { return handle; }
 
@@ -76,6 +77,9 @@ private:
     quintptr handle = 0;
     DBManager::Upload record;
     QString errorText;
+    // The uploadBytes last written to the upload record (the manager's bookkeeping), so that a
+    // save skips what did not move; none at first.
+    quint64 savedBytes = ~quint64(0);
 
     friend class SDKManager;
 };

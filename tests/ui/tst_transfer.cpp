@@ -281,6 +281,43 @@ private slots:
         QVERIFY(DBManager::instance()->GetUploads().isEmpty());
     }
 
+    void manyFilesAtOnceKeepOrderAndBuildInSlices()
+    {
+        uploads->SetMaxTasks(0);
+        const int count = RecordTableWidget::kRowsAtOnce + 15;
+        QVector<DBManager::Upload> files;
+        for (int i = 0; i < count; ++i) {
+            DBManager::Upload file;
+            file.cateId = 1;
+            file.fileName = File("batch-%1.mp4"_s.arg(i, 2, 10, QLatin1Char('0')), 2048);
+            files << file;
+        }
+        files << files.first();  // queued a moment ago: announced, not added
+        files << files.last();
+        files.last().fileName = dir.filePath("missing.mp4"_s);
+        QSignalSpy existing(uploads, &SDKManager::SignalExistUpload);
+        QSignalSpy appended(uploads, &SDKManager::SignalAppendUpload);
+
+        const QVector<bool> results = uploads->AddUploads(files);
+        QCOMPARE(results, QVector<bool>(count + 1, true) << false);
+        QCOMPARE(existing.size(), 1);
+        QCOMPARE(appended.size(), count);
+        QCOMPARE(DBManager::instance()->GetUploads().size(), count);
+        RecordTableWidget* table = page->RecordTable();
+        QCOMPARE(table->Count(), count);
+        QCOMPARE(table->PendingRows(), count - RecordTableWidget::kRowsAtOnce);
+        // Paused before the late rows are built: those start from the task's state, not the
+        // state the task had when it was added.
+        uploads->PauseAll();
+        QTRY_COMPARE(table->PendingRows(), 0);
+        for (int i = 0; i < count; ++i) {
+            const QString vid = appended.at(i).at(1).value<DBManager::Upload>().vid;
+            QCOMPARE(table->RowOf(vid), i);
+            QCOMPARE(InRow<QLabel>(vid, "stateLabel")->text(), "Pause"_s);
+            QVERIFY(!InRow<QPushButton>(vid, "uploadButton")->isChecked());
+        }
+    }
+
     void pageAndRowButtons()
     {
         ModelsPlatform::SetFault("path=/upload/files/,method=PATCH,throttle=65536"_s);

@@ -138,7 +138,7 @@ void DemoDriver::AddEditSteps()
         title->setFocus();
         title->end(false);
         QTest::keyClicks(title, QStringLiteral(" (2nd edition)"));
-        Shot(QStringLiteral("20-edit-video"));
+        Shot(QStringLiteral("50-edit-video"));
     });
     Add(QStringLiteral("edit cover"), 200, [this] {
         ClickOn(Find(editDialog, "coverInfoButton"));
@@ -148,19 +148,19 @@ void DemoDriver::AddEditSteps()
         });
     });
     Add(QStringLiteral("snapshots loaded"), 300, [this] {
-        Shot(QStringLiteral("21-edit-cover"));
+        Shot(QStringLiteral("51-edit-cover"));
         ClickOn(Find(editDialog, "thumbs4Label"));
         WaitFor(QStringLiteral("cover change"), 30000,
                 [this] { return editDialog && !editDialog->IsBusy(); });
     });
     Add(QStringLiteral("snapshot chosen"), 300,
-        [this] { Shot(QStringLiteral("22-edit-cover-snapshot-chosen")); });
+        [this] { Shot(QStringLiteral("52-edit-cover-snapshot-chosen")); });
     Add(QStringLiteral("own cover refused"), 2800, [this] {
         const QString path = MakeCoverPicture(
             Application::DataDirPath(QStringLiteral("demo-covers")) + QStringLiteral("/wide.png"),
             QSize(2000, 1200));
         editDialog->UploadCover(path);
-        Shot(QStringLiteral("23-edit-cover-refused"));
+        Shot(QStringLiteral("53-edit-cover-refused"));
     });
     Add(QStringLiteral("own cover"), 2800, [this] {
         const QString path =
@@ -173,7 +173,7 @@ void DemoDriver::AddEditSteps()
         });
     });
     Add(QStringLiteral("own cover uploaded"), 300, [this] {
-        Shot(QStringLiteral("24-edit-cover-own-uploaded"));
+        Shot(QStringLiteral("54-edit-cover-own-uploaded"));
         ClickOn(Find(editDialog, "basicInfoButton"));
         ClickOn(Find(editDialog, "okButton"));
         WaitFor(QStringLiteral("edit saved"), 30000, [this] { return editDialog.isNull(); });
@@ -187,7 +187,7 @@ void DemoDriver::AddEditSteps()
         dialog->SetFileSize(quint64(64) << 20);
         dialog->SetMode(0);
         dialog->open();
-        Shot(QStringLiteral("25-edit-upload-row"));
+        Shot(QStringLiteral("55-edit-upload-row"));
         dialog->reject();
     });
     Add(QStringLiteral("open batch search"), 2800, [this] {
@@ -214,7 +214,7 @@ void DemoDriver::AddEditSteps()
         dialog->Browser()->setFocus();
         QApplication::clipboard()->setText(pasted.join(QLatin1Char('\n')));
         dialog->Browser()->paste();
-        Shot(QStringLiteral("26-batch-search"));
+        Shot(QStringLiteral("56-batch-search"));
     });
     Add(QStringLiteral("batch search query"), 300, [this] {
         VideoTableModel* model = App()->GetVideoTableModel();
@@ -239,6 +239,6 @@ void DemoDriver::AddEditSteps()
             qInfo().noquote() << "demo: no library page yet, batch search results not shown";
             return;
         }
-        Shot(QStringLiteral("27-batch-search-results"));
+        Shot(QStringLiteral("57-batch-search-results"));
     });
 }

@@ -176,7 +176,7 @@ void DemoDriver::AddLibrarySteps()
     Add(QStringLiteral("library"), 600, [this] {
         VideoListWidget* page = Page();
         page->Tree()->expandAll();
-        Shot(QStringLiteral("20-library"));
+        Shot(QStringLiteral("30-library"));
     });
     Add(QStringLiteral("search"), 100, [this] {
         auto* field = Child<QLineEdit>(Page(), "searchVideoLineEdit");
@@ -185,7 +185,7 @@ void DemoDriver::AddLibrarySteps()
         WaitFor(QStringLiteral("search result"), 20000, [] { return PageSettled(Page()); });
     });
     Add(QStringLiteral("search result"), 500,
-        [this] { Shot(QStringLiteral("21-library-search")); });
+        [this] { Shot(QStringLiteral("31-library-search")); });
     Add(QStringLiteral("search without result"), 100, [this] {
         auto* field = Child<QLineEdit>(Page(), "searchVideoLineEdit");
         field->setText(QStringLiteral("不存在的视频"));
@@ -196,7 +196,7 @@ void DemoDriver::AddLibrarySteps()
         });
     });
     Add(QStringLiteral("search without result shown"), 500, [this] {
-        Shot(QStringLiteral("22-library-search-empty"));
+        Shot(QStringLiteral("32-library-search-empty"));
         Child<QLineEdit>(Page(), "searchVideoLineEdit")->clear();
         WaitFor(QStringLiteral("library again"), 20000, [] { return PageSettled(Page()); });
     });
@@ -209,7 +209,7 @@ void DemoDriver::AddLibrarySteps()
         const QRect item = tree->visualRect(courses);
         menu->popup(tree->viewport()->mapToGlobal(item.center() + QPoint(20, 0)));
         QTimer::singleShot(600, this, [this, menu] {
-            Shot(QStringLiteral("23-library-tree-menu"));
+            Shot(QStringLiteral("33-library-tree-menu"));
             menu->close();
         });
     });
@@ -221,7 +221,7 @@ void DemoDriver::AddLibrarySteps()
                 input->setText(QStringLiteral("第三单元 函数与方程"));
             }
             QTimer::singleShot(300, this, [this, dialog] {
-                Shot(QStringLiteral("24-library-add-category"));
+                Shot(QStringLiteral("34-library-add-category"));
                 Click(Child(dialog, "cancelButton"));
             });
         });
@@ -245,7 +245,7 @@ void DemoDriver::AddLibrarySteps()
                 }
             }
             QTimer::singleShot(300, this, [this, dialog] {
-                Shot(QStringLiteral("25-library-move"));
+                Shot(QStringLiteral("35-library-move"));
                 Click(Child(dialog, "cancelButton"));
             });
         });
@@ -255,7 +255,7 @@ void DemoDriver::AddLibrarySteps()
         VideoListWidget* page = Page();
         QTimer::singleShot(800, this, [this] {
             QWidget* box = QApplication::activeModalWidget();
-            Shot(QStringLiteral("26-library-delete-confirm"));
+            Shot(QStringLiteral("36-library-delete-confirm"));
             if (box) {
                 box->close();
             }
@@ -269,7 +269,7 @@ void DemoDriver::AddLibrarySteps()
         const QRect cell = table->visualRect(code);
         QTimer::singleShot(800, this, [this] {
             QWidget* dialog = QApplication::activeModalWidget();
-            Shot(QStringLiteral("27-library-copy-code"));
+            Shot(QStringLiteral("37-library-copy-code"));
             if (dialog) {
                 dialog->close();
             }
@@ -277,8 +277,8 @@ void DemoDriver::AddLibrarySteps()
         QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     });
     for (const auto& [email, password, shot] :
-         {std::make_tuple("viewer@kavro.example", "sub12345", "28-library-viewer"),
-          std::make_tuple("new@kavro.example", "new12345", "29-library-empty")}) {
+         {std::make_tuple("viewer@kavro.example", "sub12345", "38-library-viewer"),
+          std::make_tuple("new@kavro.example", "new12345", "39-library-empty")}) {
         const QString name = QString::fromLatin1(shot);
         auto second = std::make_shared<SecondLibrary*>(nullptr);
         Add(QStringLiteral("sign in as ") + QLatin1String(email), 600, [=] {

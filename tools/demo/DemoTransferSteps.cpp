@@ -101,7 +101,7 @@ void DemoDriver::AddTransferSteps()
             next = steps.size();
             return;
         }
-        Shot(QStringLiteral("20-transfer-empty"));
+        Shot(QStringLiteral("40-transfer-empty"));
         // Three small uploads that finish at once, for the history.
         for (const QString& name :
              {QStringLiteral("新员工培训 片头.mp4"), QStringLiteral("季度总结 摘要.mov"),
@@ -122,7 +122,7 @@ void DemoDriver::AddTransferSteps()
         dialog->AddFiles(files);
         QTest::qWait(600);
         dialog->AddFiles({files.first()});  // blinks instead of a second row
-        Shot(QStringLiteral("21-upload-dialog"));
+        Shot(QStringLiteral("41-upload-dialog"));
     });
     Add(QStringLiteral("confirm uploads"), 2200, [this] {
         // 256 KB/s per upload: progress, speed and time left stay visible.
@@ -131,7 +131,7 @@ void DemoDriver::AddTransferSteps()
         ClickChild(dialog, "confirmButton");
     });
     Add(QStringLiteral("uploads in flight"), 6500,
-        [this] { Shot(QStringLiteral("22-transfer-uploading")); });
+        [this] { Shot(QStringLiteral("42-transfer-uploading")); });
     Add(QStringLiteral("a failed upload"), 100, [this] {
         // The next upload to start is refused by the platform (410: no upload permission).
         PlatformFault(QStringLiteral("path=/upload/files/,method=PATCH,code=410,times=3"));
@@ -156,7 +156,7 @@ void DemoDriver::AddTransferSteps()
     Add(QStringLiteral("failed row"), 2500, [this] {
         PlatformFault(QString());
         PlatformFault(QStringLiteral("path=/upload/files/,method=PATCH,throttle=262144"));
-        Shot(QStringLiteral("23-transfer-failed-row"));
+        Shot(QStringLiteral("43-transfer-failed-row"));
     });
     Add(QStringLiteral("post-task menu"), 200, [this] {
         auto* button = Page()->findChild<QPushButton*>(QStringLiteral("postTaskBtn"));
@@ -167,7 +167,7 @@ void DemoDriver::AddTransferSteps()
         }
         QTimer::singleShot(600, this, [this, menu] {
             ClickChild(menu, "postTaskSleep");
-            Shot(QStringLiteral("24-transfer-post-task-menu"));
+            Shot(QStringLiteral("44-transfer-post-task-menu"));
             menu->hide();
         });
         button->showMenu();
@@ -182,7 +182,7 @@ void DemoDriver::AddTransferSteps()
         // Where the notification area would open it: the screen's lower right corner.
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QTimer::singleShot(500, this, [this, menu] {
-            Shot(QStringLiteral("26-tray-menu"));
+            Shot(QStringLiteral("45-tray-menu"));
             menu->hide();
         });
         menu->popup(screen.bottomRight() -
@@ -190,7 +190,7 @@ void DemoDriver::AddTransferSteps()
     });
     Add(QStringLiteral("finished tab"), 1200, [this] {
         ClickChild(Page(), "historyTabBtn");
-        Shot(QStringLiteral("25-transfer-finished"));
+        Shot(QStringLiteral("46-transfer-finished"));
         ClickChild(Page(), "recordTabBtn");
     });
     Add(QStringLiteral("back to the library"), 300, [] {

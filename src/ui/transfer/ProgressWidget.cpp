@@ -143,10 +143,7 @@ void ProgressWidget::OnStatus(int status)
         }
     }
     setProperty("status", status);
-    uploadBar->setProperty(
-        "style", status == Failed || status == Invalid ? QStringLiteral("error") : QString());
-    uploadBar->style()->unpolish(uploadBar);
-    uploadBar->style()->polish(uploadBar);
+    SetBarStyle(status == Failed || status == Invalid ? QStringLiteral("error") : QString());
     errorLabel->hide();
     timesLabel->show();
 }
@@ -160,10 +157,19 @@ void ProgressWidget::OnResult(bool success, QString desc)
     ClearCounters();
     stateLabel->clear();
     percentLabel->hide();
-    uploadBar->setProperty("style", QStringLiteral("error"));
+    SetBarStyle(QStringLiteral("error"));
+    ShowError(desc);
+}
+
+void ProgressWidget::SetBarStyle(const QString& style)
+{
+    // A style sheet polish costs more than the rest of a status change: only on a change.
+    if (uploadBar->property("style").toString() == style) {
+        return;
+    }
+    uploadBar->setProperty("style", style);
     uploadBar->style()->unpolish(uploadBar);
     uploadBar->style()->polish(uploadBar);
-    ShowError(desc);
 }
 
 void ProgressWidget::ClearCounters()

@@ -46,6 +46,7 @@ private:
     void ClearCounters();
     void ShowError(const QString& text);
     void SetPercent(qint64 upload, qint64 total);
+    void SetBarStyle(const QString& style);
 
     QProgressBar* uploadBar = nullptr;
     QLabel* errorLabel = nullptr;

@@ -48,8 +48,7 @@ void RecordTableBase::InsertRow(const SharedRecordRowItem& item, int position)
 {
     const bool wasEmpty = items.isEmpty();
     const int row = position < 0 ? rowCount() : position;
-    insertRow(row);
-    setRowHeight(row, 60);
+    insertRow(row);  // 60 pixels high: the header's fixed default
     item->firstItem = new QTableWidgetItem;
     setItem(row, 0, item->firstItem);
     items.insert(item->vid, item);

@@ -1,5 +1,7 @@
 #include "ui/transfer/RecordTableWidget.h"
 
+#include <QElapsedTimer>
+
 #include "app/Format.h"
 #include "models/CategoryTreeModel.h"
 #include "ui/transfer/IconWidget.h"
@@ -18,9 +20,14 @@ RecordTableWidget::RecordTableWidget(SDKManager& uploads, DBManager& database,
     SetColumns({tr("Record.Title"), tr("Record.FileSize"), tr("Record.Dir"), tr("Record.Status"),
                 tr("Record.Opertation")},
                {140, 140, 200, 80});
+    timer.setObjectName(QStringLiteral("refreshTimer"));
     timer.setInterval(1000);
     connect(&timer, &QTimer::timeout, this, &RecordTableWidget::OnTimer);
     connect(this, &RecordTableBase::SignalContentStatus, this, &RecordTableWidget::OnContentStatus);
+    buildTimer.setObjectName(QStringLiteral("buildTimer"));
+    buildTimer.setSingleShot(true);
+    buildTimer.setInterval(0);
+    connect(&buildTimer, &QTimer::timeout, this, &RecordTableWidget::OnBuildPending);
 }
 
 void RecordTableWidget::OnAppendItem(SharedUploadTaskPtr task, DBManager::Upload record)
@@ -35,9 +42,6 @@ void RecordTableWidget::OnAppendItem(SharedUploadTaskPtr task, DBManager::Upload
     tasks.insert(record.vid, task.toWeakRef());
     InsertRow(item, -1);
     const int row = RowOf(record.vid);
-
-    item->iconWidget = new IconWidget(record.titleName);
-    setCellWidget(row, 0, item->iconWidget);
     auto* size = new QTableWidgetItem(item->sizeText);
     size->setTextAlignment(Qt::AlignCenter);
     setItem(row, 1, size);
@@ -49,7 +53,39 @@ void RecordTableWidget::OnAppendItem(SharedUploadTaskPtr task, DBManager::Upload
     categoryItem->setTextAlignment(Qt::AlignCenter);
     categoryItem->setToolTip(category);
     setItem(row, 2, categoryItem);
+    // The page's copy of the record follows the progress, with or without the row's widgets.
+    QWeakPointer<RecordRowItem> weakItem = item.toWeakRef();
+    connect(task.data(), &SDKUploadTask::SignalProgress, this,
+            [weakItem](int, qlonglong uploadBytes, qlonglong) {
+                if (SharedRecordRowItem row = weakItem.toStrongRef()) {
+                    row->upload.uploadBytes = quint64(uploadBytes);
+                }
+            });
 
+    if (pending.isEmpty() && builtThisPass < kRowsAtOnce) {
+        BuildCells(item, task);
+        ++builtThisPass;
+    } else {
+        pending.append(record.vid);
+    }
+    if (!buildTimer.isActive()) {
+        buildTimer.start();
+    }
+    // A queue that finishes within a second is still seen running.
+    const QueueState state = State();
+    emit SignalQueueState(state.active, state.paused, state.failed);
+}
+
+void RecordTableWidget::BuildCells(const SharedRecordRowItem& item, const SharedUploadTaskPtr& task)
+{
+    const int row = RowOf(item->vid);
+    if (row < 0) {
+        return;
+    }
+    // The task may have moved on since the row came: the cells start from its state now.
+    const DBManager::Upload& record = task->Record();
+    item->iconWidget = new IconWidget(record.titleName);
+    setCellWidget(row, 0, item->iconWidget);
     item->progressWidget = new ProgressWidget;
     item->progressWidget->Init(task->Status(), qint64(record.uploadBytes),
                                qint64(record.totalBytes), task->ErrorText());
@@ -58,6 +94,10 @@ void RecordTableWidget::OnAppendItem(SharedUploadTaskPtr task, DBManager::Upload
                                                 record.fileName, uploads, database);
     item->operationWidget->Init(task->Status());
     setCellWidget(row, 4, item->operationWidget);
+    if (task->Status() == Failed) {
+        item->progressWidget->OnResult(false, task->ErrorText());
+        item->operationWidget->OnResult(false, task->ErrorText());
+    }
 
     SDKUploadTask* source = task.data();
     connect(source, &SDKUploadTask::SignalStatus, item->progressWidget, &ProgressWidget::OnStatus);
@@ -70,21 +110,29 @@ void RecordTableWidget::OnAppendItem(SharedUploadTaskPtr task, DBManager::Upload
             &ProgressWidget::OnProgress);
     connect(source, &SDKUploadTask::SignalDeleteResult, item->operationWidget,
             &OperationWidget::OnDeleteResult);
-    // The page's copy of the record follows the progress.
-    QWeakPointer<RecordRowItem> weakItem = item.toWeakRef();
-    connect(source, &SDKUploadTask::SignalProgress, item->progressWidget,
-            [weakItem](int, qlonglong uploadBytes, qlonglong) {
-                if (SharedRecordRowItem row = weakItem.toStrongRef()) {
-                    row->upload.uploadBytes = quint64(uploadBytes);
-                }
-            });
-    // A queue that finishes within a second is still seen running.
-    const QueueState state = State();
-    emit SignalQueueState(state.active, state.paused, state.failed);
+}
+
+void RecordTableWidget::OnBuildPending()
+{
+    builtThisPass = 0;
+    QElapsedTimer slice;
+    slice.start();
+    while (!pending.isEmpty() && slice.elapsed() < kSliceMs) {
+        const QString vid = pending.takeFirst();
+        const SharedRecordRowItem item = items.value(vid);
+        const SharedUploadTaskPtr task = tasks.value(vid).toStrongRef();
+        if (item && task) {
+            BuildCells(item, task);
+        }
+    }
+    if (!pending.isEmpty()) {
+        buildTimer.start();
+    }
 }
 
 void RecordTableWidget::OnRemoveItem(QString vid)
 {
+    pending.removeOne(vid);
     tasks.remove(vid);
     RemoveRow(vid);
     if (!items.isEmpty()) {
@@ -95,6 +143,7 @@ void RecordTableWidget::OnRemoveItem(QString vid)
 
 void RecordTableWidget::OnRemoveAllItems()
 {
+    pending.clear();
     tasks.clear();
     RemoveAllRows();
 }
@@ -161,9 +210,10 @@ void RecordTableWidget::OnTimer()
     QueueState state;
     for (auto it = items.cbegin(); it != items.cend(); ++it) {
         const SharedRecordRowItem& item = it.value();
-        ProgressWidget* progress = item->progressWidget;
-        progress->Refresh();
-        speed += progress->SpeedKBps();
+        if (ProgressWidget* progress = item->progressWidget) {
+            progress->Refresh();
+            speed += progress->SpeedKBps();
+        }
         const SharedUploadTaskPtr task = tasks.value(it.key()).toStrongRef();
         const int status = task ? task->Status() : int(Invalid);
         switch (status) {

@@ -51,7 +51,10 @@ void TransferTrayIcon::SetQueue(int count, double percent, bool started)
     } else {
         tip += QLatin1Char('\n') + tr("Tray.NoUploads");
     }
-    setToolTip(tip);
+    // Set every second while uploads run: a tray host is only told of a tip that changed.
+    if (tip != toolTip()) {
+        setToolTip(tip);
+    }
 }
 
 void TransferTrayIcon::ShowWindow()

@@ -1,5 +1,7 @@
 #include "ui/transfer/UploadDialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
@@ -190,6 +192,10 @@ void UploadDialog::BuildUi()
     header->setSectionResizeMode(UploadTableModel::Title, QHeaderView::Stretch);
     header->setDefaultAlignment(Qt::AlignCenter);
     table->setColumnWidth(UploadTableModel::Title, 120);
+    // Fitted to its contents the size column left "1000.00 MB" elided (the item padding of the
+    // style sheet is not in the size hint): wide enough for any "dddd.dd XB".
+    header->setSectionResizeMode(UploadTableModel::FileSize, QHeaderView::Fixed);
+    table->setColumnWidth(UploadTableModel::FileSize, 112);
     bodyLayout->addWidget(table, 1);
 
     emptyLabel = new QLabel(tr("UploadDialog.DropHint"), table->viewport());
@@ -402,12 +408,8 @@ void UploadDialog::SlotConfirmUpload()
     const QString cateName = cateIndex.isValid() ? cateIndex.data().toString() : QString();
     const int luping = optimizeCheckBox->isChecked() ? 1 : 0;
 
-    // A file the queue already holds for this category is announced instead of added.
-    int alreadyQueued = 0;
-    const QMetaObject::Connection existing = connect(&uploads, &SDKManager::SignalExistUpload, this,
-                                                     [&alreadyQueued] { ++alreadyQueued; });
     QSet<QString> handed;
-    int handedOver = 0;
+    QVector<DBManager::Upload> files;
     for (int row = 0; row < rows; ++row) {
         const QModelIndex item = model->index(row, UploadTableModel::Title);
         const QString path = item.data(UploadTableModel::Role(Role::FilePath)).toString();
@@ -415,24 +417,32 @@ void UploadDialog::SlotConfirmUpload()
             continue;
         }
         handed.insert(path);
-        const QString title = item.data(UploadTableModel::Role(Role::Title)).toString();
-        const QString desc = item.data(UploadTableModel::Role(Role::Description)).toString();
-        const QString tags = item.data(UploadTableModel::Role(Role::Tags)).toString();
+        DBManager::Upload file;
+        file.cateId = qint64(cateId);
+        file.fileName = path;
+        file.titleName = item.data(UploadTableModel::Role(Role::Title)).toString();
+        file.describ = item.data(UploadTableModel::Role(Role::Description)).toString();
+        file.tag = item.data(UploadTableModel::Role(Role::Tags)).toString();
+        file.catePath = cateName;
+        file.luping = luping;
         qInfo().noquote() << "upload param:";
         qInfo().noquote() << "  cateId:" << cateId;
         qInfo().noquote() << "  filePath:" << path;
-        qInfo().noquote() << "  title:" << title;
-        qInfo().noquote() << "  desc:" << desc;
-        qInfo().noquote() << "  tags:" << tags;
+        qInfo().noquote() << "  title:" << file.titleName;
+        qInfo().noquote() << "  desc:" << file.describ;
+        qInfo().noquote() << "  tags:" << file.tag;
         qInfo().noquote() << "  cateName:" << cateName;
         qInfo().noquote() << "  luping:" << luping;
-        const int before = alreadyQueued;
-        if (uploads.AddUpload(qint64(cateId), path, title, desc, tags, cateName, luping, 0) &&
-            alreadyQueued == before) {
-            ++handedOver;
-        }
+        files.append(file);
     }
+    // One batch: a confirmation of many files is one database commit, not one per file. A
+    // file the queue already holds for this category is announced instead of added.
+    int alreadyQueued = 0;
+    const QMetaObject::Connection existing = connect(&uploads, &SDKManager::SignalExistUpload, this,
+                                                     [&alreadyQueued] { ++alreadyQueued; });
+    const QVector<bool> results = uploads.AddUploads(files);
     disconnect(existing);
+    const int handedOver = int(std::count(results.cbegin(), results.cend(), true)) - alreadyQueued;
     emit SignalUploadsQueued(handedOver, rows);
     accept();
 }
