@@ -52,6 +52,7 @@ void TestApiPlatform::initTestCase()
 
 void TestApiPlatform::cleanupTestCase()
 {
+    QThreadPool::globalInstance()->waitForDone();  // pool threads end with their OpenSSL state
     Config::SetGlobal(nullptr);
     curl_global_cleanup();
 }
