@@ -1,6 +1,7 @@
 // The library page's widgets on their own (offscreen, no platform): the paginator's window and
 // its report-never-redraw rule, smooth scrolling at the ends and its speed carry, the header
-// check box, button cells, the category filter rule around 1000 names and the playback code.
+// check box, button cells, the category filter rule around 1000 names and what applying it does
+// to a tree, and the playback code.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,8 +9,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QStringListModel>
+#include <QTreeView>
 #include <QtTest>
 
 #include "ui/library/CategoryFilterRule.h"
@@ -63,6 +66,7 @@ private slots:
     void buttonCellClicks();
     void filterRule_data();
     void filterRule();
+    void filterRuleAppliesToTree();
     void copyCodeHoldsVid();
 };
 
@@ -313,6 +317,43 @@ void TestLibraryWidgets::filterRule()
     }
     rule->Rewire();
     QCOMPARE(rule->FiltersOnEveryKeystroke(), list.size() <= 1000);
+}
+
+// Applying a text shows the matches expanded without a selection; the same text again changes
+// nothing; an emptied field folds the tree back to its expanded top row.
+void TestLibraryWidgets::filterRuleAppliesToTree()
+{
+    QStandardItemModel categories;
+    auto* top = new QStandardItem(QStringLiteral("Root"));
+    auto* alpha = new QStandardItem(QStringLiteral("Alpha"));
+    alpha->appendRow(new QStandardItem(QStringLiteral("Beta")));
+    top->appendRow(alpha);
+    top->appendRow(new QStandardItem(QStringLiteral("Gamma")));
+    categories.appendRow(top);
+    QSortFilterProxyModel proxy;
+    proxy.setRecursiveFilteringEnabled(true);
+    proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
+    proxy.setSourceModel(&categories);
+    QTreeView view;
+    view.setModel(&proxy);
+    QStringListModel names;
+    QLineEdit field;
+    auto* rule = new CategoryFilterRule(&field, &names, [] {});
+    const QModelIndex root = proxy.index(0, 0);
+    view.setCurrentIndex(root);
+
+    field.setText(QStringLiteral("beta"));
+    QVERIFY(rule->ApplyTo(&proxy, &view));
+    QVERIFY(!rule->ApplyTo(&proxy, &view));
+    QCOMPARE(proxy.rowCount(root), 1);
+    QVERIFY(view.isExpanded(proxy.index(0, 0, root)));
+    QVERIFY(!view.selectionModel()->hasSelection());
+
+    field.clear();
+    QVERIFY(rule->ApplyTo(&proxy, &view));
+    QCOMPARE(proxy.rowCount(root), 2);
+    QVERIFY(view.isExpanded(root));
+    QVERIFY(!view.isExpanded(proxy.index(0, 0, root)));
 }
 
 void TestLibraryWidgets::copyCodeHoldsVid()
