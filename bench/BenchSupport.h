@@ -4,14 +4,14 @@
 // loop running, and what the scheduler says about the calling thread.
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
-
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QList>
+#include <QStringList>
 #include <QTimer>
 
 namespace Bench {
@@ -44,6 +44,16 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+// Typing a name of the large seed's categories letter by letter, then clearing the field.
+inline QStringList FilterKeystrokes()
+{
+    return {
+        QStringLiteral("B"),          QStringLiteral("Bu"),          QStringLiteral("Bul"),
+        QStringLiteral("Bulk"),       QStringLiteral("Bulk "),       QStringLiteral("Bulk 1"),
+        QStringLiteral("Bulk 1."),    QStringLiteral("Bulk 1.2"),    QStringLiteral("Bulk 1.2."),
+        QStringLiteral("Bulk 1.2.3"), QStringLiteral("Bulk 1.2.3x"), QString()};
 }
 
 // The calling thread's scheduler account (Linux /proc/thread-self/schedstat; zeros elsewhere):

@@ -307,11 +307,7 @@ void BenchFilter(const Library& library)
 {
     auto* field = Child<QLineEdit>(library.page, "searchCateLineEdit");
     CategoryTreeView* tree = library.page->Tree();
-    const QStringList keystrokes{
-        QStringLiteral("B"),          QStringLiteral("Bu"),          QStringLiteral("Bul"),
-        QStringLiteral("Bulk"),       QStringLiteral("Bulk "),       QStringLiteral("Bulk 1"),
-        QStringLiteral("Bulk 1."),    QStringLiteral("Bulk 1.2"),    QStringLiteral("Bulk 1.2."),
-        QStringLiteral("Bulk 1.2.3"), QStringLiteral("Bulk 1.2.3x"), QString()};
+    const QStringList keystrokes = Bench::FilterKeystrokes();
     std::printf(
         "category filter of the page, %d names (filter set, tree expanded or collapsed, "
         "laid out and painted; goal < 50 ms)\n",

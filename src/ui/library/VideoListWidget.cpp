@@ -88,6 +88,8 @@ VideoListWidget::VideoListWidget(AccountManager& accounts, CategoryTreeModel& ca
 
 VideoListWidget::~VideoListWidget()
 {
+    // The widgets outlive the form's pointers by a moment: no event may reach them through it.
+    ui->videoListStackedWidget->removeEventFilter(this);
     delete ui;
 }
 

@@ -10,7 +10,6 @@ class AccountManager;
 class CategoryFilterRule;
 class CategoryTreeModel;
 class CategoryTreeView;
-class QLabel;
 class QMovie;
 class RecursiveFilterProxyModel;
 class SDKManager;
