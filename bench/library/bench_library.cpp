@@ -15,9 +15,11 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QVector>
 #include <QWheelEvent>
 #include <QtConcurrent>
 
+#include "BenchSupport.h"
 #include "LibraryPlatform.h"
 #include "ModelsPlatform.h"
 #include "api/ApiVideo.h"
@@ -30,6 +32,10 @@
 #include "ui/library/Paginator.h"
 #include "upload/SDKManager.h"
 
+using Bench::Median;
+using Bench::Ms;
+using Bench::WaitFor;
+
 namespace {
 
 QElapsedTimer g_clock;
@@ -39,30 +45,6 @@ void Quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
     }
-}
-
-double Ms(qint64 ns)
-{
-    return ns / 1e6;
-}
-
-double Median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-    }
-    return true;
 }
 
 template <typename T = QWidget>
@@ -161,6 +143,95 @@ void BenchPage(const Library& library, PaintWatch* watch)
     std::printf("  request -> all 100 thumbnails painted:   %8.1f ms\n", Median(thumbs));
 }
 
+// The GUI thread's ticks of a 2 ms heartbeat: each gap between two ticks, and how the thread
+// spent it according to the scheduler (on a CPU, waiting for one, asleep).
+class Heartbeat
+{
+public:
+    struct Gap
+    {
+        qint64 wallNs = 0;
+        qint64 onCpuNs = 0;
+        qint64 waitingNs = 0;
+        qint64 atNs = 0;
+    };
+
+    Heartbeat()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] { Tick(); });
+    }
+
+    void Start()
+    {
+        gaps.clear();
+        last = g_clock.nsecsElapsed();
+        startNs = last;
+        lastTimes = Bench::ReadThreadTimes();
+        timer.start(2);
+    }
+    void Stop() { timer.stop(); }
+
+    // Longest gap, with its parts; the longest time on a CPU within one gap (the thread's own
+    // work, whatever the machine's load); the 99th percentile of the gaps.
+    void Print(const char* what) const
+    {
+        Gap longest;
+        Gap busiest;
+        QList<double> walls;
+        for (const Gap& gap : gaps) {
+            if (gap.wallNs > longest.wallNs) {
+                longest = gap;
+            }
+            if (gap.onCpuNs > busiest.onCpuNs) {
+                busiest = gap;
+            }
+            walls.append(Ms(gap.wallNs));
+        }
+        std::sort(walls.begin(), walls.end());
+        const double p99 = walls.isEmpty() ? 0 : walls.at(int(walls.size() * 0.99));
+        std::printf("  %s\n", what);
+        std::printf(
+            "    longest GUI-thread stall:              %8.1f ms (%.1f on a CPU, %.1f waiting "
+            "for one, %.1f asleep)\n",
+            Ms(longest.wallNs), Ms(longest.onCpuNs), Ms(longest.waitingNs),
+            Ms(std::max<qint64>(0, longest.wallNs - longest.onCpuNs - longest.waitingNs)));
+        std::printf(
+            "    longest own work within one tick:      %8.1f ms (%.2f s after the start)\n",
+            Ms(busiest.onCpuNs), (busiest.atNs - startNs) / 1e9);
+        std::printf("    99th percentile of the ticks:          %8.1f ms\n", p99);
+    }
+
+    // BENCH_TRACE: every gap over 16 ms or with more than 4 ms on a CPU, with its parts.
+    void Trace() const
+    {
+        for (const Gap& gap : gaps) {
+            if (gap.wallNs > 16000000 || gap.onCpuNs > 4000000) {
+                std::printf("    stall %5.1f ms at %6.3f s: %5.1f on a CPU, %5.1f waiting\n",
+                            Ms(gap.wallNs), (gap.atNs - startNs) / 1e9, Ms(gap.onCpuNs),
+                            Ms(gap.waitingNs));
+            }
+        }
+    }
+
+private:
+    void Tick()
+    {
+        const qint64 now = g_clock.nsecsElapsed();
+        const Bench::ThreadTimes times = Bench::ReadThreadTimes();
+        gaps.append({now - last, times.onCpuNs - lastTimes.onCpuNs,
+                     times.waitingNs - lastTimes.waitingNs, now});
+        last = now;
+        lastTimes = times;
+    }
+
+    QTimer timer;
+    QVector<Gap> gaps;
+    qint64 startNs = 0;
+    qint64 last = 0;
+    Bench::ThreadTimes lastTimes;
+};
+
 void BenchScroll(const Library& library, PaintWatch* watch)
 {
     QAbstractItemView* table = library.page->Table();
@@ -171,20 +242,6 @@ void BenchScroll(const Library& library, PaintWatch* watch)
     emit paginator->SignalPageChanged(40, 100);
     WaitFor([&] { return loaded.size() > 0 && AllThumbnailsIn(library); }, 60000);
 
-    // A 2 ms heartbeat: its longest gap is the longest time the GUI thread was busy.
-    QElapsedTimer beat;
-    beat.start();
-    qint64 last = beat.nsecsElapsed();
-    qint64 longest = 0;
-    QList<double> gaps;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = beat.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        gaps.append(Ms(now - last));
-        last = now;
-    });
     // The wheel turned every 50 ms: down to the last row, then back up.
     int direction = -1;
     int turns = 0;
@@ -206,14 +263,13 @@ void BenchScroll(const Library& library, PaintWatch* watch)
         ++turns;
     });
     // The same heartbeat on an idle page first: what the machine itself takes from it.
-    heartbeat.start(2);
-    WaitFor([&] { return beat.elapsed() > 2000; }, 5000);
-    const qint64 idleLongest = longest;
-    std::sort(gaps.begin(), gaps.end());
-    const double idleP99 = gaps.isEmpty() ? 0 : gaps.at(int(gaps.size() * 0.99));
-    heartbeat.stop();
-    gaps.clear();
-    longest = 0;
+    Heartbeat idle;
+    idle.Start();
+    QElapsedTimer idleTime;
+    idleTime.start();
+    WaitFor([&] { return idleTime.elapsed() > 2000; }, 5000);
+    idle.Stop();
+
     ClearThumbnailCache();
     loaded.clear();
     emit paginator->SignalPageChanged(41, 100);
@@ -221,38 +277,37 @@ void BenchScroll(const Library& library, PaintWatch* watch)
 
     const int paintsBefore = watch->paints;
     const qint64 start = g_clock.nsecsElapsed();
-    last = beat.nsecsElapsed();
-    heartbeat.start(2);
+    const Bench::ThreadTimes timesBefore = Bench::ReadThreadTimes();
+    Heartbeat scrolling;
+    scrolling.Start();
     wheel.start(50);
     WaitFor([&] { return AllThumbnailsIn(library) && ends >= 2; }, 120000);
-    heartbeat.stop();
+    scrolling.Stop();
     wheel.stop();
+    const Bench::ThreadTimes timesAfter = Bench::ReadThreadTimes();
     const double seconds = Ms(g_clock.nsecsElapsed() - start) / 1000.0;
-    std::sort(gaps.begin(), gaps.end());
-    const double p99 = gaps.isEmpty() ? 0 : gaps.at(int(gaps.size() * 0.99));
+    const int paints = watch->paints - paintsBefore;
     std::printf(
         "scrolling the 100 rows down and up (wheel every 50 ms, smooth scrolling) while "
         "the thumbnails arrive at 50 ms per file\n");
     std::printf("  duration %.1f s, %d wheel turns, %d viewport paints (%.0f per second)\n",
-                seconds, turns, watch->paints - paintsBefore,
-                (watch->paints - paintsBefore) / seconds);
-    std::printf("  longest GUI-thread stall:                %8.1f ms (goal < 16)\n", Ms(longest));
-    std::printf("  99th percentile of the 2 ms heartbeat:   %8.1f ms\n", p99);
-    std::printf(
-        "  the same heartbeat on the idle page:     %8.1f ms longest, %.1f ms 99th "
-        "percentile (the machine's own share)\n",
-        Ms(idleLongest), idleP99);
+                seconds, turns, paints, paints / seconds);
+    std::printf("  GUI thread: %.0f ms on a CPU (%.2f ms per paint), %.0f ms waiting for a CPU\n",
+                Ms(timesAfter.onCpuNs - timesBefore.onCpuNs),
+                paints ? Ms(timesAfter.onCpuNs - timesBefore.onCpuNs) / paints : 0.0,
+                Ms(timesAfter.waitingNs - timesBefore.waitingNs));
+    scrolling.Print("scrolling (goal: longest stall < 16 ms)");
+    idle.Print("the same heartbeat on the idle page (the machine's own share)");
+    if (qEnvironmentVariableIsSet("BENCH_TRACE")) {
+        scrolling.Trace();
+    }
 }
 
 void BenchFilter(const Library& library)
 {
     auto* field = Child<QLineEdit>(library.page, "searchCateLineEdit");
     CategoryTreeView* tree = library.page->Tree();
-    const QStringList keystrokes{
-        QStringLiteral("B"),          QStringLiteral("Bu"),          QStringLiteral("Bul"),
-        QStringLiteral("Bulk"),       QStringLiteral("Bulk "),       QStringLiteral("Bulk 1"),
-        QStringLiteral("Bulk 1."),    QStringLiteral("Bulk 1.2"),    QStringLiteral("Bulk 1.2."),
-        QStringLiteral("Bulk 1.2.3"), QStringLiteral("Bulk 1.2.3x"), QString()};
+    const QStringList keystrokes = Bench::FilterKeystrokes();
     std::printf(
         "category filter of the page, %d names (filter set, tree expanded or collapsed, "
         "laid out and painted; goal < 50 ms)\n",

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtConcurrent>
 
+#include "BenchSupport.h"
 #include "ModelsPlatform.h"
 #include "api/ApiCategory.h"
 #include "api/ApiDownload.h"
@@ -27,6 +28,9 @@
 #include "upload/SDKManager.h"
 
 using namespace ApiCollection;
+using Bench::Median;
+using Bench::Ms;
+using Bench::WaitFor;
 
 namespace {
 
@@ -45,17 +49,6 @@ void Handler(QtMsgType type, const QMessageLogContext&, const QString& message)
     }
 }
 
-double Ms(qint64 ns)
-{
-    return ns / 1e6;
-}
-
-double Median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
 int CountRows(const QAbstractItemModel* model, const QModelIndex& parent = {})
 {
     int count = 0;
@@ -63,19 +56,6 @@ int CountRows(const QAbstractItemModel* model, const QModelIndex& parent = {})
         count += 1 + CountRows(model, model->index(row, 0, parent));
     }
     return count;
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 void BenchTree(qulonglong topCateId, CategoryTreeModel** loaded)
@@ -130,11 +110,7 @@ void BenchFilter(CategoryTreeModel* model)
 {
     RecursiveFilterProxyModel proxy;
     proxy.SetupForCategories(model);
-    const QStringList keystrokes{
-        QStringLiteral("B"),          QStringLiteral("Bu"),          QStringLiteral("Bul"),
-        QStringLiteral("Bulk"),       QStringLiteral("Bulk "),       QStringLiteral("Bulk 1"),
-        QStringLiteral("Bulk 1."),    QStringLiteral("Bulk 1.2"),    QStringLiteral("Bulk 1.2."),
-        QStringLiteral("Bulk 1.2.3"), QStringLiteral("Bulk 1.2.3x"), QString()};
+    const QStringList keystrokes = Bench::FilterKeystrokes();
     std::printf(
         "filter over the tree (per keystroke: filter set, then every visible row "
         "walked as an expanded view would; goal < 50 ms)\n");

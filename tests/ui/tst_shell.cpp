@@ -13,10 +13,12 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStringListModel>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QValidator>
 #include <QtTest>
 
@@ -897,6 +899,43 @@ private slots:
         }
         rule->Rewire();
         QCOMPARE(rule->FiltersOnEveryKeystroke(), list.size() <= 1000);
+    }
+
+    // Applying a text shows the matches expanded without a selection; the same text again
+    // changes nothing; an emptied field folds the tree back to its expanded top row.
+    void filterRuleAppliesToTree()
+    {
+        QStandardItemModel categories;
+        auto* top = new QStandardItem("Root"_s);
+        auto* alpha = new QStandardItem("Alpha"_s);
+        alpha->appendRow(new QStandardItem("Beta"_s));
+        top->appendRow(alpha);
+        top->appendRow(new QStandardItem("Gamma"_s));
+        categories.appendRow(top);
+        QSortFilterProxyModel proxy;
+        proxy.setRecursiveFilteringEnabled(true);
+        proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
+        proxy.setSourceModel(&categories);
+        QTreeView view;
+        view.setModel(&proxy);
+        QStringListModel names;
+        QLineEdit field;
+        auto* rule = new CategoryFilterRule(&field, &names, [] {});
+        const QModelIndex root = proxy.index(0, 0);
+        view.setCurrentIndex(root);
+
+        field.setText("beta"_s);
+        QVERIFY(rule->ApplyTo(&proxy, &view));
+        QVERIFY(!rule->ApplyTo(&proxy, &view));
+        QCOMPARE(proxy.rowCount(root), 1);
+        QVERIFY(view.isExpanded(proxy.index(0, 0, root)));
+        QVERIFY(!view.selectionModel()->hasSelection());
+
+        field.clear();
+        QVERIFY(rule->ApplyTo(&proxy, &view));
+        QCOMPARE(proxy.rowCount(root), 2);
+        QVERIFY(view.isExpanded(root));
+        QVERIFY(!view.isExpanded(proxy.index(0, 0, root)));
     }
 
     void copyCodeHoldsVid()

@@ -2,9 +2,12 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QDebug>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSortFilterProxyModel>
 #include <QStringListModel>
+#include <QTreeView>
 
 #include "models/CategoryTreeModel.h"
 
@@ -42,6 +45,25 @@ void CategoryFilterRule::Rewire()
             connect(completer, QOverload<const QString&>::of(&QCompleter::activated), this,
                     [this] { apply(); });
     }
+}
+
+bool CategoryFilterRule::ApplyTo(QSortFilterProxyModel* proxy, QTreeView* tree)
+{
+    const QString text = field->text();
+    if (text == lastApplied) {
+        return false;
+    }
+    lastApplied = text;
+    qInfo().noquote() << "Set cate filter:" << text;
+    proxy->setFilterFixedString(text);
+    if (!text.isEmpty()) {
+        tree->clearSelection();
+        tree->expandAll();
+    } else {
+        tree->collapseAll();
+        tree->expand(proxy->index(0, 0));
+    }
+    return true;
 }
 
 bool CategoryFilterRule::eventFilter(QObject* watched, QEvent* event)

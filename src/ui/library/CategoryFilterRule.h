@@ -3,14 +3,18 @@
 #include <functional>
 
 #include <QObject>
+#include <QString>
 
 class QCompleter;
 class QLineEdit;
+class QSortFilterProxyModel;
 class QStringListModel;
+class QTreeView;
 
-// The category filter fields' shared rule: a completer over the category names, and the moment
-// the filter is applied. With at most 1000 names the filter follows every keystroke; with more
-// it is applied on Enter only, and at once when the field becomes empty.
+// The category filter fields' shared rule: a completer over the category names, the moment
+// the filter is applied and what applying does. With at most 1000 names the filter follows
+// every keystroke; with more it is applied on Enter only, and at once when the field becomes
+// empty.
 class CategoryFilterRule : public QObject
 {
     Q_OBJECT
@@ -20,6 +24,10 @@ public:
 
     // Reconnects the field for the current number of names (after each tree load).
     void Rewire();
+    // Sets the field's text as the fixed-string filter of the tree's proxy, unless that text is
+    // the one applied last (then false). A text expands every match and clears the selection;
+    // an emptied field folds the tree back to its expanded top row.
+    bool ApplyTo(QSortFilterProxyModel* proxy, QTreeView* tree);
     bool FiltersOnEveryKeystroke() const { return everyKeystroke; }
     QCompleter* Completer() const { return completer; }
 
@@ -38,4 +46,5 @@ private:
     QMetaObject::Connection returnConnection;
     QMetaObject::Connection completerConnection;
     bool everyKeystroke = true;
+    QString lastApplied;
 };

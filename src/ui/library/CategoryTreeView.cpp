@@ -26,7 +26,12 @@ bool IsTopCategory(const QModelIndex& index)
 
 CategoryTreeView::CategoryTreeView(AccountManager& accounts, CategoryTreeModel& categories,
                                    QWidget* parent)
-    : QTreeView(parent), accounts(accounts), categories(categories)
+    : CategoryTreeView(parent)
+{
+    SetServices(accounts, categories);
+}
+
+CategoryTreeView::CategoryTreeView(QWidget* parent) : QTreeView(parent)
 {
     setFont(QApplication::font());
     setStyleSheet(StyleSheet::Load(QStringLiteral("CategoryTreeView.qss")));
@@ -42,9 +47,17 @@ CategoryTreeView::CategoryTreeView(AccountManager& accounts, CategoryTreeModel& 
     setExpandsOnDoubleClick(false);
     // Every row is one line: the layout of a 10,000-category tree need not measure each row.
     setUniformRowHeights(true);
-    setItemDelegate(new TreeViewDelegate(categories, this));
     setProperty("in_focus", false);
     connect(this, &QTreeView::clicked, this, &CategoryTreeView::ScrollTextIntoView);
+}
+
+void CategoryTreeView::SetServices(AccountManager& accounts, CategoryTreeModel& categories)
+{
+    this->accounts = &accounts;
+    this->categories = &categories;
+    QAbstractItemDelegate* old = itemDelegate();
+    setItemDelegate(new TreeViewDelegate(categories, this));
+    delete old;
 }
 
 void CategoryTreeView::SetInFocus(bool on)
@@ -131,25 +144,28 @@ QMenu* CategoryTreeView::CreateItemMenu(const QModelIndex& index)
     menu->setWindowFlag(Qt::NoDropShadowWindowHint);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QPersistentModelIndex target(index);
+    auto allowed = [this](AccountManager::Permission permission) {
+        return accounts && accounts->HasPermission(permission);
+    };
     QAction* add = menu->addAction(tr("CategoryTreeView.AddSubCategory"), this,
                                    [this, target] { SlotAddCategory(target); });
     add->setObjectName(QStringLiteral("addSubCategoryAction"));
-    add->setEnabled(accounts.HasPermission(AccountManager::CateAdd));
+    add->setEnabled(allowed(AccountManager::CateAdd));
     QAction* move = menu->addAction(tr("CategoryTreeView.MoveCategory"), this,
                                     [this, target] { SlotMoveCategory(target); });
     move->setObjectName(QStringLiteral("moveCategoryAction"));
-    move->setEnabled(!IsTopCategory(index) && accounts.HasPermission(AccountManager::CateMove));
+    move->setEnabled(!IsTopCategory(index) && allowed(AccountManager::CateMove));
     QAction* rename = menu->addAction(tr("CategoryTreeView.RenameCategory"), this,
                                       [this, target] { SlotRenameCategory(target); });
     rename->setObjectName(QStringLiteral("renameCategoryAction"));
-    rename->setEnabled(!IsTopCategory(index) && accounts.HasPermission(AccountManager::CateRename));
+    rename->setEnabled(!IsTopCategory(index) && allowed(AccountManager::CateRename));
     return menu;
 }
 
 void CategoryTreeView::contextMenuEvent(QContextMenuEvent* event)
 {
     const QModelIndex index = indexAt(event->pos());
-    if (!contextMenuEnabled || !index.isValid()) {
+    if (!contextMenuEnabled || !accounts || !index.isValid()) {
         return;
     }
     CreateItemMenu(index)->popup(event->globalPos());
@@ -157,10 +173,10 @@ void CategoryTreeView::contextMenuEvent(QContextMenuEvent* event)
 
 void CategoryTreeView::SlotAddCategory(const QModelIndex& index)
 {
-    if (!index.isValid()) {
+    if (!categories || !index.isValid()) {
         return;
     }
-    AddCategoryDialog dialog(categories, index.data(kCateIdRole).toULongLong(), this);
+    AddCategoryDialog dialog(*categories, index.data(kCateIdRole).toULongLong(), this);
     dialog.exec();
 }
 

@@ -7,14 +7,20 @@ class CategoryTreeModel;
 
 // The category tree of the library page and of the selection dialog: a context menu to add a
 // sub-category, move or rename a category (each by permission), in-place renaming, horizontal
-// scrolling with Shift + wheel, and an optional arrow zone that toggles a branch.
+// scrolling with Shift + wheel, and an optional arrow zone that toggles a branch. A view made by
+// a generated form gets its services through SetServices before it is used; until then it has
+// neither menu nor in-place renaming.
 class CategoryTreeView : public QTreeView
 {
     Q_OBJECT
 
 public:
+    explicit CategoryTreeView(QWidget* parent = nullptr);
     CategoryTreeView(AccountManager& accounts, CategoryTreeModel& categories,
                      QWidget* parent = nullptr);
+
+    // The permissions for the menu, and the model that adds and renames categories.
+    void SetServices(AccountManager& accounts, CategoryTreeModel& categories);
 
     void SetPressSelects(bool on) { pressSelects = on; }
     void SetArrowZoneToggles(bool on) { arrowZoneToggles = on; }
@@ -50,8 +56,8 @@ private:
     void SetInFocus(bool on);
     void ScrollTextIntoView(const QModelIndex& index);
 
-    AccountManager& accounts;
-    CategoryTreeModel& categories;
+    AccountManager* accounts = nullptr;
+    CategoryTreeModel* categories = nullptr;
     bool pressSelects = true;
     bool arrowZoneToggles = false;
     bool contextMenuEnabled = true;

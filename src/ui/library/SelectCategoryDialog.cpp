@@ -156,20 +156,7 @@ void SelectCategoryDialog::ShowError(const QString& text)
 
 void SelectCategoryDialog::SlotUpdateCateFilter()
 {
-    const QString text = searchEditor->text();
-    if (text == lastFilter) {
-        return;
-    }
-    lastFilter = text;
-    qInfo().noquote() << "Set cate filter:" << text;
-    proxy->setFilterFixedString(text);
-    if (!text.isEmpty()) {
-        moveCateTree->clearSelection();
-        moveCateTree->expandAll();
-    } else {
-        moveCateTree->collapseAll();
-        moveCateTree->expand(proxy->index(0, 0));
-    }
+    filterRule->ApplyTo(proxy, moveCateTree);
 }
 
 void SelectCategoryDialog::SlotConfirm()

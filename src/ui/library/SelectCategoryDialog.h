@@ -63,5 +63,4 @@ private:
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QPointer<Toast> slowToast;
-    QString lastFilter;
 };

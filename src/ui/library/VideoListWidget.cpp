@@ -1,23 +1,18 @@
 #include "ui/library/VideoListWidget.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QDateTime>
 #include <QDebug>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaEnum>
 #include <QMovie>
 #include <QPushButton>
-#include <QSplitter>
-#include <QStackedWidget>
 #include <QStandardPaths>
-#include <QVBoxLayout>
 #include <QVariant>
 
 #include "account/AccountManager.h"
@@ -42,87 +37,71 @@
 #include "ui/library/VideoBatchSearchDialog.h"
 #include "ui/library/VideoEditDialog.h"
 #include "ui/library/VideoTableView.h"
+#include "ui_VideoListWidget.h"
 
 namespace {
 
 constexpr int kCateIdRole = int(CategoryTreeModel::DataRole::CateId);
 const QString kLoadingGif = QStringLiteral(":/image/common/loading@2x.gif");
+const QString kSearchIcon = QStringLiteral(":/image/videoList/icon_search_normal.svg");
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
-                        const char* style = nullptr)
+QMovie* PlayLoadingGif(QLabel* label)
 {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    if (style) {
-        button->setProperty("Style", QLatin1String(style));
-    }
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString())
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    return label;
-}
-
-QWidget* MakeLoadingPage(QWidget* parent, const char* pageName, const char* gifName,
-                         const char* textName, const QString& text, QLabel** gifLabel,
-                         QMovie** movie)
-{
-    auto* pageWidget = new QWidget(parent);
-    pageWidget->setObjectName(QLatin1String(pageName));
-    auto* layout = new QVBoxLayout(pageWidget);
-    layout->addStretch(1);
-    *gifLabel = MakeLabel(pageWidget, gifName);
-    (*gifLabel)->setAlignment(Qt::AlignCenter);
-    *movie = new QMovie(kLoadingGif, QByteArray(), pageWidget);
-    (*movie)->setScaledSize(QSize(40, 40));
-    (*gifLabel)->setMovie(*movie);
-    layout->addWidget(*gifLabel, 0, Qt::AlignHCenter);
-    QLabel* label = MakeLabel(pageWidget, textName, text);
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
-    return pageWidget;
+    auto* movie = new QMovie(kLoadingGif, QByteArray(), label);
+    movie->setScaledSize(QSize(40, 40));
+    label->setMovie(movie);
+    return movie;
 }
 
 }  // namespace
 
 VideoListWidget::VideoListWidget(AccountManager& accounts, CategoryTreeModel& categories,
                                  VideoTableModel& videos, SDKManager& uploads, QWidget* parent)
-    : QWidget(parent), accounts(accounts), categories(categories), videos(videos), uploads(uploads)
+    : QWidget(parent),
+      accounts(accounts),
+      categories(categories),
+      videos(videos),
+      uploads(uploads),
+      ui(new Ui::VideoListWidget)
 {
-    setObjectName(QStringLiteral("VideoListWidget"));
+    // The sheet comes first: widgets created under it take its rules, while a sheet set on a
+    // page whose children were already polished under the main window's sheet is not applied
+    // to them until they are polished again.
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(StyleSheet::Load(QStringLiteral("VideoListWidget.qss")));
+    ui->setupUi(this);
+    ui->splitter->setSizes({232, 1000});
 
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setObjectName(QStringLiteral("splitter"));
-    splitter->setChildrenCollapsible(false);
-    splitter->setHandleWidth(1);
-    layout->addWidget(splitter);
-    BuildCategorySide();
-    BuildVideoSide();
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({232, 1000});
-
+    SetUpCategorySide();
+    SetUpVideoSide();
     ApplyPermissions();
+    ConnectCategorySide();
+    ConnectVideoSide();
     ConnectModels();
     ConnectDialogs();
     loadingCateMovie->start();
     loadingVideoMovie->start();
-    cateTreeStackedWidget->setCurrentWidget(loadingCatePage);
-    videoListStackedWidget->setCurrentWidget(loadingVideoPage);
-    statusBar->hide();
+    ui->cateTreeStackedWidget->setCurrentWidget(ui->loadingCatePage);
+    ui->videoListStackedWidget->setCurrentWidget(ui->loadingVideoPage);
+    ui->statusBar->hide();
 }
 
-VideoListWidget::~VideoListWidget() = default;
+VideoListWidget::~VideoListWidget()
+{
+    // The widgets outlive the form's pointers by a moment: no event may reach them through it.
+    ui->videoListStackedWidget->removeEventFilter(this);
+    delete ui;
+}
+
+VideoTableView* VideoListWidget::Table() const
+{
+    return ui->videoTableView;
+}
+
+CategoryTreeView* VideoListWidget::Tree() const
+{
+    return ui->cateTreeView;
+}
 
 // The page owns its dialogs while they are open: each runs modally over the page and goes when
 // it closes.
@@ -140,73 +119,7 @@ void VideoListWidget::ConnectDialogs()
             SlotShowBatchSearchResult(dialog.Vids());
         }
     });
-}
-
-void VideoListWidget::BuildCategorySide()
-{
-    auto* cateTreeWidget = new QWidget(splitter);
-    cateTreeWidget->setObjectName(QStringLiteral("cateTreeWidget"));
-    cateTreeWidget->setMinimumWidth(200);
-    auto* layout = new QVBoxLayout(cateTreeWidget);
-    layout->setContentsMargins(16, 16, 8, 16);
-    layout->setSpacing(12);
-
-    auto* controlCateWidget = new QWidget(cateTreeWidget);
-    controlCateWidget->setObjectName(QStringLiteral("controlCateWidget"));
-    auto* control = new QHBoxLayout(controlCateWidget);
-    control->setContentsMargins(0, 0, 0, 0);
-    control->setSpacing(8);
-    searchCateLineEdit = new QLineEdit(controlCateWidget);
-    searchCateLineEdit->setObjectName(QStringLiteral("searchCateLineEdit"));
-    searchCateLineEdit->setPlaceholderText(tr("VideoList.SearchCate"));
-    searchCateLineEdit->setClearButtonEnabled(true);
-    QAction* searchCate = searchCateLineEdit->addAction(
-        QIcon(QStringLiteral(":/image/videoList/icon_search_normal.svg")),
-        QLineEdit::TrailingPosition);
-    searchCate->setObjectName(QStringLiteral("searchCateButton"));
-    searchCate->setToolTip(tr("SearchCate"));
-    connect(searchCate, &QAction::triggered, this, &VideoListWidget::SlotUpdateCateFilter);
-    control->addWidget(searchCateLineEdit, 1);
-    addCateButton = MakeButton(controlCateWidget, "addCateButton", QString());
-    addCateButton->setToolTip(tr("AddCate"));
-    addCateButton->setAccessibleName(tr("AddCate"));
-    control->addWidget(addCateButton);
-    refreshCateButton = MakeButton(controlCateWidget, "refreshCateButton", QString());
-    refreshCateButton->setToolTip(tr("RefreshCate"));
-    control->addWidget(refreshCateButton);
-    layout->addWidget(controlCateWidget);
-
-    cateTreeStackedWidget = new QStackedWidget(cateTreeWidget);
-    cateTreeStackedWidget->setObjectName(QStringLiteral("cateTreeStackedWidget"));
-    loadingCatePage = MakeLoadingPage(
-        cateTreeStackedWidget, "loadingCatePage", "loadingCateGifLabel", "loadingCateStrLabel",
-        tr("VideoList.LoadingCate..."), &loadingCateGifLabel, &loadingCateMovie);
-    cateTreeStackedWidget->addWidget(loadingCatePage);
-    cateTreeViewPage = new QWidget(cateTreeStackedWidget);
-    cateTreeViewPage->setObjectName(QStringLiteral("cateTreeViewPage"));
-    auto* treeLayout = new QVBoxLayout(cateTreeViewPage);
-    treeLayout->setContentsMargins(0, 0, 0, 0);
-    cateProxy = new RecursiveFilterProxyModel(this);
-    cateProxy->SetupForCategories(&categories);
-    cateTreeView = new CategoryTreeView(accounts, categories, cateTreeViewPage);
-    cateTreeView->setObjectName(QStringLiteral("cateTreeView"));
-    cateTreeView->setModel(cateProxy);
-    treeLayout->addWidget(cateTreeView);
-    cateTreeStackedWidget->addWidget(cateTreeViewPage);
-    layout->addWidget(cateTreeStackedWidget, 1);
-    splitter->addWidget(cateTreeWidget);
-
-    cateFilterRule = new CategoryFilterRule(searchCateLineEdit, categories.NamesModel(),
-                                            [this] { SlotUpdateCateFilter(); });
-    connect(addCateButton, &QPushButton::clicked, this, [this] {
-        const QModelIndex current = cateTreeView->currentIndex();
-        cateTreeView->SlotAddCategory(current.isValid() ? current : cateProxy->index(0, 0));
-    });
-    connect(refreshCateButton, &QPushButton::clicked, this,
-            &VideoListWidget::OnRefreshCategoryClicked);
-    connect(cateTreeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &VideoListWidget::OnTreeSelectionChanged);
-    connect(cateTreeView, &CategoryTreeView::SignalMoveCategoryRequested, this,
+    connect(ui->cateTreeView, &CategoryTreeView::SignalMoveCategoryRequested, this,
             [this](qulonglong cateId) {
                 SelectCategoryDialog dialog(this->accounts, this->categories, videos,
                                             SelectCategoryDialog::MoveCategory, this);
@@ -215,196 +128,103 @@ void VideoListWidget::BuildCategorySide()
             });
 }
 
-void VideoListWidget::BuildVideoSide()
+// What the form cannot hold: the services and models of the tree, the filter rule, the field's
+// search action and the loading animation.
+void VideoListWidget::SetUpCategorySide()
 {
-    auto* videoWidget = new QWidget(splitter);
-    videoWidget->setObjectName(QStringLiteral("videoWidget"));
-    auto* layout = new QVBoxLayout(videoWidget);
-    layout->setContentsMargins(16, 16, 16, 12);
-    layout->setSpacing(12);
+    QAction* searchCate =
+        ui->searchCateLineEdit->addAction(QIcon(kSearchIcon), QLineEdit::TrailingPosition);
+    searchCate->setObjectName(QStringLiteral("searchCateButton"));
+    searchCate->setToolTip(tr("SearchCate"));
+    connect(searchCate, &QAction::triggered, this, &VideoListWidget::SlotUpdateCateFilter);
+    loadingCateMovie = PlayLoadingGif(ui->loadingCateGifLabel);
 
-    // Upload, return, search.
-    controlVideoListStackedWidget = new QStackedWidget(videoWidget);
-    controlVideoListStackedWidget->setObjectName(QStringLiteral("controlVideoListStackedWidget"));
-    auto* page1 = new QWidget(controlVideoListStackedWidget);
-    page1->setObjectName(QStringLiteral("controlVideoListStackedWidgetPage1"));
-    auto* top = new QHBoxLayout(page1);
-    top->setContentsMargins(0, 0, 0, 0);
-    top->setSpacing(12);
-    uploadButton = MakeButton(page1, "uploadButton", tr("VideoList.Upload"), "blue");
-    top->addWidget(uploadButton);
-    returnButton = MakeButton(page1, "returnButton", tr("Return List"), "normal");
-    returnButton->hide();
-    top->addWidget(returnButton);
-    top->addStretch(1);
-    searchVideoWidget = new QWidget(page1);
-    searchVideoWidget->setObjectName(QStringLiteral("searchVideoWidget"));
-    auto* search = new QHBoxLayout(searchVideoWidget);
-    search->setContentsMargins(0, 0, 0, 0);
-    search->setSpacing(8);
-    searchVideoCateTypeComboBox = new QComboBox(searchVideoWidget);
-    searchVideoCateTypeComboBox->setObjectName(QStringLiteral("searchVideoCateTypeComboBox"));
-    searchVideoCateTypeComboBox->addItems(
-        {tr("VideoList.CurrentCategory"), tr("VideoList.AllCategory")});
-    searchVideoCateTypeComboBox->hide();
-    search->addWidget(searchVideoCateTypeComboBox);
-    searchVideoLineEdit = new QLineEdit(searchVideoWidget);
-    searchVideoLineEdit->setObjectName(QStringLiteral("searchVideoLineEdit"));
-    searchVideoLineEdit->setPlaceholderText(tr("VideoList.SearchFile"));
-    searchVideoLineEdit->setClearButtonEnabled(true);
-    searchVideoLineEdit->setMinimumWidth(240);
-    QAction* searchAction = searchVideoLineEdit->addAction(
-        QIcon(QStringLiteral(":/image/videoList/icon_search_normal.svg")),
-        QLineEdit::TrailingPosition);
+    cateProxy = new RecursiveFilterProxyModel(this);
+    cateProxy->SetupForCategories(&categories);
+    ui->cateTreeView->SetServices(accounts, categories);
+    ui->cateTreeView->setModel(cateProxy);
+    cateFilterRule = new CategoryFilterRule(ui->searchCateLineEdit, categories.NamesModel(),
+                                            [this] { SlotUpdateCateFilter(); });
+}
+
+// The same for the right side: the search action, the table's model and button templates,
+// smooth scrolling, and the widgets hidden until their mode comes.
+void VideoListWidget::SetUpVideoSide()
+{
+    QAction* searchAction =
+        ui->searchVideoLineEdit->addAction(QIcon(kSearchIcon), QLineEdit::TrailingPosition);
     searchAction->setObjectName(QStringLiteral("searchVideoButton"));
     searchAction->setToolTip(tr("SearchVideo"));
-    search->addWidget(searchVideoLineEdit);
-    searchButton = MakeButton(searchVideoWidget, "searchButton", tr("BatchSearch"), "normal");
-    search->addWidget(searchButton);
-    sortComboBox = new QComboBox(searchVideoWidget);
-    sortComboBox->setObjectName(QStringLiteral("sortComboBox"));
-    sortComboBox->addItems(
-        {tr("TimeDescSort"), tr("TimeAscSort"), tr("TitleDescSort"), tr("TitleAscSort")});
-    sortComboBox->hide();
-    search->addWidget(sortComboBox);
-    top->addWidget(searchVideoWidget);
-    controlVideoListStackedWidget->addWidget(page1);
-    controlVideoListStackedWidget->setFixedHeight(36);
-    layout->addWidget(controlVideoListStackedWidget);
-    ComboBoxHelper::Instance()->Install(searchVideoCateTypeComboBox);
-    ComboBoxHelper::Instance()->Install(sortComboBox);
+    connect(searchAction, &QAction::triggered, this, &VideoListWidget::OnSearch);
+    ComboBoxHelper::Instance()->Install(ui->searchVideoCateTypeComboBox);
+    ComboBoxHelper::Instance()->Install(ui->sortComboBox);
+    // Searches run in the current category; the sort order comes from the table header.
+    ui->searchVideoCateTypeComboBox->hide();
+    ui->sortComboBox->hide();
+    ui->returnButton->hide();
+    ui->searchResultTip->hide();
+    loadingVideoMovie = PlayLoadingGif(ui->loadingVideoGifLabel);
 
-    // Sub-category switch, search tip, operations.
-    controlVideoTableViewWidget = new QWidget(videoWidget);
-    controlVideoTableViewWidget->setObjectName(QStringLiteral("controlVideoTableViewWidget"));
-    auto* control = new QHBoxLayout(controlVideoTableViewWidget);
-    control->setContentsMargins(0, 0, 0, 0);
-    control->setSpacing(12);
-    subCateSwitchWidget = new QWidget(controlVideoTableViewWidget);
-    subCateSwitchWidget->setObjectName(QStringLiteral("subCateSwitchWidget"));
-    auto* switches = new QHBoxLayout(subCateSwitchWidget);
-    switches->setContentsMargins(0, 0, 0, 0);
-    switches->setSpacing(0);
-    noContainSubCateButton =
-        MakeButton(subCateSwitchWidget, "noContainSubCateButton", tr("VideoList.NoContainSub"));
-    containSubCateButton =
-        MakeButton(subCateSwitchWidget, "containSubCateButton", tr("VideoList.ContainSub"));
-    for (QPushButton* button : {noContainSubCateButton, containSubCateButton}) {
-        button->setCheckable(true);
-        button->setAutoExclusive(true);
-        switches->addWidget(button);
-    }
-    noContainSubCateButton->setChecked(true);
-    control->addWidget(subCateSwitchWidget);
-    searchResultTip = MakeLabel(controlVideoTableViewWidget, "searchResultTip");
-    searchResultTip->hide();
-    control->addWidget(searchResultTip);
-    control->addStretch(1);
-    auto* operate = new QWidget(controlVideoTableViewWidget);
-    operate->setObjectName(QStringLiteral("operateVideoTableViewWidget"));
-    auto* operations = new QHBoxLayout(operate);
-    operations->setContentsMargins(0, 0, 0, 0);
-    operations->setSpacing(12);
-    exportButton = MakeButton(operate, "exportButton", tr("Export Data"), "normal");
-    refreshVideoTableButton =
-        MakeButton(operate, "refreshVideoTableButton", tr("VideoList.Refresh"), "normal");
-    moveMultiVideoButton =
-        MakeButton(operate, "moveMultiVideoButton", tr("VideoList.Move"), "normal");
-    deleteMultiVideoButton =
-        MakeButton(operate, "deleteMultiVideoButton", tr("VideoList.Delete"), "red");
-    for (QPushButton* button :
-         {exportButton, refreshVideoTableButton, moveMultiVideoButton, deleteMultiVideoButton}) {
-        operations->addWidget(button);
-    }
-    control->addWidget(operate);
-    layout->addWidget(controlVideoTableViewWidget);
-
-    // Table, empty and loading pages.
-    videoListStackedWidget = new QStackedWidget(videoWidget);
-    videoListStackedWidget->setObjectName(QStringLiteral("videoListStackedWidget"));
-    noVideoPage = new QWidget(videoListStackedWidget);
-    noVideoPage->setObjectName(QStringLiteral("noVideoPage"));
-    auto* empty = new QVBoxLayout(noVideoPage);
-    empty->addStretch(1);
-    noVideoPicLabel = MakeLabel(noVideoPage, "noVideoPicLabel");
-    noVideoPicLabel->setFixedSize(160, 160);
-    noVideoPicLabel->setAlignment(Qt::AlignCenter);
-    empty->addWidget(noVideoPicLabel, 0, Qt::AlignHCenter);
-    noVideoStrLabel = MakeLabel(noVideoPage, "noVideoStrLabel", tr("VideoList.NoVideo"));
-    noVideoStrLabel->setAlignment(Qt::AlignCenter);
-    empty->addWidget(noVideoStrLabel, 0, Qt::AlignHCenter);
-    empty->addStretch(1);
-    videoListStackedWidget->addWidget(noVideoPage);
-    loadingVideoPage = MakeLoadingPage(
-        videoListStackedWidget, "loadingVideoPage", "loadingVideoGifLabel", "loadingVideoStrLabel",
-        tr("VideoList.LoadingVideo..."), &loadingVideoGifLabel, &loadingVideoMovie);
-    videoListStackedWidget->addWidget(loadingVideoPage);
-    videoTablePage = new QWidget(videoListStackedWidget);
-    videoTablePage->setObjectName(QStringLiteral("videoTablePage"));
-    auto* tableLayout = new QVBoxLayout(videoTablePage);
-    tableLayout->setContentsMargins(0, 0, 0, 0);
-    videoTableView = new VideoTableView(videoTablePage);
-    videos.SetButtonTemplates(videoTableView->CategoryButtonTemplate(),
-                              videoTableView->EditButtonTemplate(),
-                              videoTableView->CodeGenButtonTemplate());
-    videoTableView->setModel(&videos);
-    tableLayout->addWidget(videoTableView);
-    videoListStackedWidget->addWidget(videoTablePage);
-    layout->addWidget(videoListStackedWidget, 1);
+    VideoTableView* table = ui->videoTableView;
+    videos.SetButtonTemplates(table->CategoryButtonTemplate(), table->EditButtonTemplate(),
+                              table->CodeGenButtonTemplate());
+    table->setModel(&videos);
+    smoothScroll = new SmoothScrollHelper(this);
+    smoothScroll->setTarget(table);
     // The table area, not the table itself: an empty category hides the table, and a new
     // upload into it must still appear once the page is shown again.
-    videoListStackedWidget->installEventFilter(this);
-    smoothScroll = new SmoothScrollHelper(this);
-    smoothScroll->setTarget(videoTableView);
+    ui->videoListStackedWidget->installEventFilter(this);
+}
 
-    // Status line and paginator.
-    auto* bottom = new QWidget(videoWidget);
-    bottom->setObjectName(QStringLiteral("widget_2"));
-    auto* bottomLayout = new QHBoxLayout(bottom);
-    bottomLayout->setContentsMargins(0, 0, 0, 0);
-    statusBar = MakeLabel(bottom, "statusBar");
-    bottomLayout->addWidget(statusBar);
-    bottomLayout->addStretch(1);
-    paginator = new Paginator(bottom);
-    bottomLayout->addWidget(paginator);
-    layout->addWidget(bottom);
-    splitter->addWidget(videoWidget);
+void VideoListWidget::ConnectCategorySide()
+{
+    connect(ui->addCateButton, &QPushButton::clicked, this, [this] {
+        const QModelIndex current = ui->cateTreeView->currentIndex();
+        ui->cateTreeView->SlotAddCategory(current.isValid() ? current : cateProxy->index(0, 0));
+    });
+    connect(ui->refreshCateButton, &QPushButton::clicked, this,
+            &VideoListWidget::OnRefreshCategoryClicked);
+    connect(ui->cateTreeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &VideoListWidget::OnTreeSelectionChanged);
+}
 
-    // Triggers of the right side.
-    connect(searchVideoLineEdit, &QLineEdit::textChanged, this,
+void VideoListWidget::ConnectVideoSide()
+{
+    connect(ui->searchVideoLineEdit, &QLineEdit::textChanged, this,
             &VideoListWidget::OnSearchTextChanged);
-    connect(searchVideoLineEdit, &QLineEdit::returnPressed, this, &VideoListWidget::OnSearch);
-    connect(searchAction, &QAction::triggered, this, &VideoListWidget::OnSearch);
-    connect(noContainSubCateButton, &QPushButton::clicked, this,
+    connect(ui->searchVideoLineEdit, &QLineEdit::returnPressed, this, &VideoListWidget::OnSearch);
+    connect(ui->noContainSubCateButton, &QPushButton::clicked, this,
             [this] { OnSubCateSwitch(false); });
-    connect(containSubCateButton, &QPushButton::clicked, this, [this] { OnSubCateSwitch(true); });
-    connect(videoTableView->Header(), &CheckableHeaderView::SignalSortChange, this, [this] {
+    connect(ui->containSubCateButton, &QPushButton::clicked, this,
+            [this] { OnSubCateSwitch(true); });
+    connect(ui->videoTableView->Header(), &CheckableHeaderView::SignalSortChange, this, [this] {
         page = 1;
         ReloadWithSearchText();
     });
-    connect(paginator, &Paginator::SignalPageChanged, this,
+    connect(ui->paginator, &Paginator::SignalPageChanged, this,
             [this](qulonglong current, qulonglong size) {
                 page = int(current);
                 pageSize = int(size);
                 ReloadWithSearchText();
             });
-    connect(refreshVideoTableButton, &QPushButton::clicked, this, [this] {
+    connect(ui->refreshVideoTableButton, &QPushButton::clicked, this, [this] {
         page = 1;
         lastRefreshUuid = SlotRefreshVideoList();
     });
-    connect(uploadButton, &QPushButton::clicked, this,
+    connect(ui->uploadButton, &QPushButton::clicked, this,
             [this] { emit SignalUploadRequested(currentCateId); });
-    connect(searchButton, &QPushButton::clicked, this,
+    connect(ui->searchButton, &QPushButton::clicked, this,
             &VideoListWidget::SignalBatchSearchRequested);
-    connect(returnButton, &QPushButton::clicked, this, &VideoListWidget::OnReturnClicked);
-    connect(exportButton, &QPushButton::clicked, this, &VideoListWidget::ExportCsv);
-    connect(moveMultiVideoButton, &QPushButton::clicked, this, &VideoListWidget::MoveVideos);
-    connect(deleteMultiVideoButton, &QPushButton::clicked, this, &VideoListWidget::DeleteVideos);
-    connect(videoTableView, &VideoTableView::SignalJumpCategory, this,
+    connect(ui->returnButton, &QPushButton::clicked, this, &VideoListWidget::OnReturnClicked);
+    connect(ui->exportButton, &QPushButton::clicked, this, &VideoListWidget::ExportCsv);
+    connect(ui->moveMultiVideoButton, &QPushButton::clicked, this, &VideoListWidget::MoveVideos);
+    connect(ui->deleteMultiVideoButton, &QPushButton::clicked, this,
+            &VideoListWidget::DeleteVideos);
+    connect(ui->videoTableView, &VideoTableView::SignalJumpCategory, this,
             [this](qulonglong cateId) { SelectCategory(cateId); });
-    connect(videoTableView, &VideoTableView::SignalEditVideo, this,
+    connect(ui->videoTableView, &VideoTableView::SignalEditVideo, this,
             &VideoListWidget::SignalEditVideoRequested);
-    connect(videoTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui->videoTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &VideoListWidget::UpdateStatusBar);
 }
 
@@ -415,11 +235,11 @@ void VideoListWidget::ApplyPermissions()
         widget->setEnabled(allowed);
         widget->setVisible(allowed);
     };
-    gate(moveMultiVideoButton, accounts.HasPermission(AccountManager::VideoUpdateCate));
-    gate(deleteMultiVideoButton, accounts.HasPermission(AccountManager::VideoDelete));
-    gate(addCateButton, accounts.HasPermission(AccountManager::CateAdd));
-    gate(uploadButton, accounts.HasPermission(AccountManager::VideoUpload));
-    searchCateLineEdit->setEnabled(accounts.HasPermission(AccountManager::CateSearch));
+    gate(ui->moveMultiVideoButton, accounts.HasPermission(AccountManager::VideoUpdateCate));
+    gate(ui->deleteMultiVideoButton, accounts.HasPermission(AccountManager::VideoDelete));
+    gate(ui->addCateButton, accounts.HasPermission(AccountManager::CateAdd));
+    gate(ui->uploadButton, accounts.HasPermission(AccountManager::VideoUpload));
+    ui->searchCateLineEdit->setEnabled(accounts.HasPermission(AccountManager::CateSearch));
 }
 
 void VideoListWidget::ConnectModels()
@@ -444,7 +264,7 @@ void VideoListWidget::ConnectModels()
     connect(
         &videos, &VideoTableModel::SignalCheckStateChanged, this, [this](const QModelIndex& index) {
             const int state = index.data(Qt::CheckStateRole).toInt();
-            QItemSelectionModel* selection = videoTableView->selectionModel();
+            QItemSelectionModel* selection = ui->videoTableView->selectionModel();
             const bool selected = selection->isRowSelected(index.row(), QModelIndex());
             if (state == Qt::Checked && !selected) {
                 selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -453,7 +273,7 @@ void VideoListWidget::ConnectModels()
             }
         });
     connect(&videos, &VideoTableModel::SignalThumbsAlready, this,
-            [this](const QString& vid) { videoTableView->UpdateThumbnail(vid); });
+            [this](const QString& vid) { ui->videoTableView->UpdateThumbnail(vid); });
     connect(&videos, &VideoTableModel::SignalMoveVideoSucceed, this, [this] {
         ShowSuccess(tr("VideoListWidget.MoveVideoSucceed"));
         SlotRefreshVideoList();
@@ -529,10 +349,10 @@ bool VideoListWidget::SelectCategory(qulonglong cateId)
     if (found.isEmpty()) {
         return false;
     }
-    cateTreeView->selectionModel()->select(
+    ui->cateTreeView->selectionModel()->select(
         found.first(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    cateTreeView->setCurrentIndex(found.first());
-    cateTreeView->scrollTo(found.first());
+    ui->cateTreeView->setCurrentIndex(found.first());
+    ui->cateTreeView->scrollTo(found.first());
     return true;
 }
 
@@ -541,7 +361,7 @@ bool VideoListWidget::SelectCategory(qulonglong cateId)
 QUuid VideoListWidget::SlotRefreshWithTitleFilter(const QString& titleFilter, bool allCate)
 {
     const qulonglong cateId = allCate ? categories.TopCateId() : currentCateId;
-    const int sort = videoTableView->Header()->CurrentSortMethod();
+    const int sort = ui->videoTableView->Header()->CurrentSortMethod();
     const char* sortKey = QMetaEnum::fromType<ApiCollection::SortMethod>().valueToKey(sort);
     qInfo().noquote() << "RefreshVideoTable:";
     qInfo().noquote() << "  cate:" << categories.CateName(currentCateId);
@@ -561,17 +381,18 @@ QUuid VideoListWidget::SlotRefreshWithTitleFilter(const QString& titleFilter)
 
 QUuid VideoListWidget::SlotRefreshVideoList()
 {
-    const QSignalBlocker blocker(searchVideoLineEdit);
-    searchVideoLineEdit->clear();
+    const QSignalBlocker blocker(ui->searchVideoLineEdit);
+    ui->searchVideoLineEdit->clear();
     return SlotRefreshWithTitleFilter(QString(), false);
 }
 
 QUuid VideoListWidget::ReloadWithSearchText()
 {
-    const QString text = searchVideoLineEdit->text();
+    const QString text = ui->searchVideoLineEdit->text();
     if (!text.isEmpty()) {
         qDebug().noquote() << "search:" << text;
-        return SlotRefreshWithTitleFilter(text, searchVideoCateTypeComboBox->currentIndex() != 0);
+        return SlotRefreshWithTitleFilter(text,
+                                          ui->searchVideoCateTypeComboBox->currentIndex() != 0);
     }
     return SlotRefreshVideoList();
 }
@@ -586,7 +407,7 @@ void VideoListWidget::OnSearchTextChanged(const QString& text)
 
 void VideoListWidget::OnSearch()
 {
-    const QString text = searchVideoLineEdit->text();
+    const QString text = ui->searchVideoLineEdit->text();
     if (text.isEmpty()) {
         return;
     }
@@ -596,10 +417,10 @@ void VideoListWidget::OnSearch()
         return;
     }
     qInfo().noquote() << "search:" << text;
-    const bool allCate = searchVideoCateTypeComboBox->currentIndex() != 0;
+    const bool allCate = ui->searchVideoCateTypeComboBox->currentIndex() != 0;
     if (allCate) {
         containSubCate = true;
-        containSubCateButton->setChecked(true);
+        ui->containSubCateButton->setChecked(true);
     }
     page = 1;
     SlotRefreshWithTitleFilter(text, allCate);
@@ -620,7 +441,7 @@ void VideoListWidget::OnTreeSelectionChanged()
     if (movingCategory) {
         return;
     }
-    const QModelIndexList selected = cateTreeView->selectionModel()->selectedRows();
+    const QModelIndexList selected = ui->cateTreeView->selectionModel()->selectedRows();
     QStringList names;
     for (const QModelIndex& index : selected) {
         names.append(index.data().toString());
@@ -637,7 +458,7 @@ void VideoListWidget::OnTreeSelectionChanged()
 void VideoListWidget::OnVideoListAvailable(bool available)
 {
     if (!available) {
-        videoListStackedWidget->setCurrentWidget(loadingVideoPage);
+        ui->videoListStackedWidget->setCurrentWidget(ui->loadingVideoPage);
         loadingVideoMovie->start();
         return;
     }
@@ -646,7 +467,7 @@ void VideoListWidget::OnVideoListAvailable(bool available)
         if (searchResultMode) {
             SetSearchResultMode(false, 0);
         }
-        videoListStackedWidget->setCurrentWidget(videoTablePage);
+        ui->videoListStackedWidget->setCurrentWidget(ui->videoTablePage);
     } else {
         ShowEmptyPage();
     }
@@ -654,16 +475,17 @@ void VideoListWidget::OnVideoListAvailable(bool available)
 
 void VideoListWidget::ShowEmptyPage()
 {
-    videoListStackedWidget->setCurrentWidget(noVideoPage);
+    ui->videoListStackedWidget->setCurrentWidget(ui->noVideoPage);
     loadingVideoMovie->stop();
-    const bool searched = !searchVideoLineEdit->text().isEmpty() || searchResultMode;
+    const bool searched = !ui->searchVideoLineEdit->text().isEmpty() || searchResultMode;
     const QString picture = searched ? QStringLiteral(":/image/videoList/no_search_result_img.svg")
                                      : QStringLiteral(":/image/videoList/no_video_img.svg");
     const qreal ratio = devicePixelRatioF();
-    QPixmap pixmap = QIcon(picture).pixmap(noVideoPicLabel->size() * ratio);
+    QPixmap pixmap = QIcon(picture).pixmap(ui->noVideoPicLabel->size() * ratio);
     pixmap.setDevicePixelRatio(ratio);
-    noVideoPicLabel->setPixmap(pixmap);
-    noVideoStrLabel->setText(searched ? tr("VideoList.NoSearchResult") : tr("VideoList.NoVideo"));
+    ui->noVideoPicLabel->setPixmap(pixmap);
+    ui->noVideoStrLabel->setText(searched ? tr("VideoList.NoSearchResult")
+                                          : tr("VideoList.NoVideo"));
 }
 
 void VideoListWidget::OnRefreshSucceed(qulonglong pageNumber, qulonglong totalPages,
@@ -674,19 +496,19 @@ void VideoListWidget::OnRefreshSucceed(qulonglong pageNumber, qulonglong totalPa
         if (newPageSize != 0) {
             pageSize = int(newPageSize);
         }
-        paginator->SetPages(qulonglong(page), totalPages, qulonglong(pageSize));
+        ui->paginator->SetPages(qulonglong(page), totalPages, qulonglong(pageSize));
     }
-    statusBar->setText(tr("Total %1 videos").arg(videos.rowCount()));
-    statusBar->setVisible(totalPages != 0);
-    paginator->setVisible(totalPages != 0 && !searchResultMode);
+    ui->statusBar->setText(tr("Total %1 videos").arg(videos.rowCount()));
+    ui->statusBar->setVisible(totalPages != 0);
+    ui->paginator->setVisible(totalPages != 0 && !searchResultMode);
 }
 
 void VideoListWidget::UpdateStatusBar()
 {
     const int checked = videos.CheckedCount();
-    statusBar->setText(checked == 0
-                           ? tr("Total %1 videos").arg(videos.rowCount())
-                           : tr("Selected %1/%2 videos").arg(checked).arg(videos.rowCount()));
+    ui->statusBar->setText(checked == 0
+                               ? tr("Total %1 videos").arg(videos.rowCount())
+                               : tr("Selected %1/%2 videos").arg(checked).arg(videos.rowCount()));
 }
 
 void VideoListWidget::SlotTaskRunningSlowly(bool isFinish)
@@ -705,7 +527,7 @@ void VideoListWidget::SlotTaskRunningSlowly(bool isFinish)
 
 void VideoListWidget::SlotUploadTaskAppended()
 {
-    if (videoListStackedWidget->isVisible()) {
+    if (ui->videoListStackedWidget->isVisible()) {
         SlotRefreshVideoList();
     } else {
         refreshPendingOnShow = true;
@@ -719,7 +541,7 @@ void VideoListWidget::SlotUploadTaskRemoved()
 
 bool VideoListWidget::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == videoListStackedWidget && event->type() == QEvent::Show &&
+    if (watched == ui->videoListStackedWidget && event->type() == QEvent::Show &&
         refreshPendingOnShow) {
         // Cleared here too, so several show events before the answer reload only once.
         refreshPendingOnShow = false;
@@ -732,36 +554,36 @@ bool VideoListWidget::eventFilter(QObject* watched, QEvent* event)
 
 void VideoListWidget::SlotShowBatchSearchResult(const QStringList& vids)
 {
-    uploadButton->hide();
-    controlVideoTableViewWidget->hide();
+    ui->uploadButton->hide();
+    ui->controlVideoTableViewWidget->hide();
     videos.GetVideosInfo2(vids, ApiCollection::Basic);
 }
 
 void VideoListWidget::SetSearchResultMode(bool on, int count)
 {
     searchResultMode = on;
-    searchResultTip->setVisible(on);
-    returnButton->setVisible(on);
-    searchVideoWidget->setVisible(!on);
-    videoTableView->Header()->SetSortEnabled(!on);
+    ui->searchResultTip->setVisible(on);
+    ui->returnButton->setVisible(on);
+    ui->searchVideoWidget->setVisible(!on);
+    ui->videoTableView->Header()->SetSortEnabled(!on);
     if (on) {
-        searchResultTip->setText(tr("Search %1 Video").arg(count));
-        uploadButton->hide();
-        refreshVideoTableButton->hide();
-        subCateSwitchWidget->hide();
-        paginator->hide();
-        controlVideoTableViewWidget->setVisible(count != 0);
+        ui->searchResultTip->setText(tr("Search %1 Video").arg(count));
+        ui->uploadButton->hide();
+        ui->refreshVideoTableButton->hide();
+        ui->subCateSwitchWidget->hide();
+        ui->paginator->hide();
+        ui->controlVideoTableViewWidget->setVisible(count != 0);
         if (count >= 1) {
-            videoTableView->selectAll();
+            ui->videoTableView->selectAll();
         } else {
             ShowEmptyPage();
         }
     } else {
-        uploadButton->setVisible(accounts.HasPermission(AccountManager::VideoUpload));
-        refreshVideoTableButton->show();
-        subCateSwitchWidget->show();
-        paginator->show();
-        controlVideoTableViewWidget->show();
+        ui->uploadButton->setVisible(accounts.HasPermission(AccountManager::VideoUpload));
+        ui->refreshVideoTableButton->show();
+        ui->subCateSwitchWidget->show();
+        ui->paginator->show();
+        ui->controlVideoTableViewWidget->show();
     }
 }
 
@@ -773,7 +595,7 @@ void VideoListWidget::OnReturnClicked()
         return;
     }
     SetSearchResultMode(false, 0);
-    refreshVideoTableButton->click();
+    ui->refreshVideoTableButton->click();
 }
 
 // Category side.
@@ -781,18 +603,20 @@ void VideoListWidget::OnReturnClicked()
 void VideoListWidget::OnCategoryAvailable(bool available)
 {
     for (QWidget* widget :
-         {static_cast<QWidget*>(addCateButton), static_cast<QWidget*>(refreshCateButton),
-          static_cast<QWidget*>(uploadButton), static_cast<QWidget*>(searchVideoLineEdit)}) {
+         {static_cast<QWidget*>(ui->addCateButton), static_cast<QWidget*>(ui->refreshCateButton),
+          static_cast<QWidget*>(ui->uploadButton),
+          static_cast<QWidget*>(ui->searchVideoLineEdit)}) {
         widget->setEnabled(available);
     }
-    searchCateLineEdit->setEnabled(available && accounts.HasPermission(AccountManager::CateSearch));
-    addCateButton->setEnabled(available && accounts.HasPermission(AccountManager::CateAdd));
-    uploadButton->setEnabled(available && accounts.HasPermission(AccountManager::VideoUpload));
+    ui->searchCateLineEdit->setEnabled(available &&
+                                       accounts.HasPermission(AccountManager::CateSearch));
+    ui->addCateButton->setEnabled(available && accounts.HasPermission(AccountManager::CateAdd));
+    ui->uploadButton->setEnabled(available && accounts.HasPermission(AccountManager::VideoUpload));
     if (available) {
-        cateTreeStackedWidget->setCurrentWidget(cateTreeViewPage);
+        ui->cateTreeStackedWidget->setCurrentWidget(ui->cateTreeViewPage);
         loadingCateMovie->stop();
     } else {
-        cateTreeStackedWidget->setCurrentWidget(loadingCatePage);
+        ui->cateTreeStackedWidget->setCurrentWidget(ui->loadingCatePage);
         loadingCateMovie->start();
     }
 }
@@ -803,7 +627,7 @@ void VideoListWidget::OnRefreshCategoryClicked()
         ShowError(tr("VideoListWidget.IsOperatingCategory"));
         return;
     }
-    searchCateLineEdit->clear();
+    ui->searchCateLineEdit->clear();
     SlotUpdateCateFilter();
     qInfo() << "RefreshCategory";
     categories.RefreshCategory();
@@ -816,30 +640,19 @@ void VideoListWidget::OnRefreshCategorySucceed()
     if (!top.isValid()) {
         return;
     }
-    cateTreeView->selectionModel()->select(
+    ui->cateTreeView->selectionModel()->select(
         top, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    cateTreeView->setCurrentIndex(top);
-    if (!cateTreeView->isExpanded(top)) {
-        cateTreeView->collapseAll();
-        cateTreeView->expand(top);
+    ui->cateTreeView->setCurrentIndex(top);
+    if (!ui->cateTreeView->isExpanded(top)) {
+        ui->cateTreeView->collapseAll();
+        ui->cateTreeView->expand(top);
     }
 }
 
 void VideoListWidget::SlotUpdateCateFilter()
 {
-    const QString text = searchCateLineEdit->text();
-    if (text == lastCateFilter) {
-        return;
-    }
-    lastCateFilter = text;
-    qInfo().noquote() << "Set cate filter:" << text;
-    cateProxy->setFilterFixedString(text);
-    if (!text.isEmpty()) {
-        cateTreeView->clearSelection();
-        cateTreeView->expandAll();
-    } else {
-        cateTreeView->collapseAll();
-        cateTreeView->expand(cateProxy->index(0, 0));
+    if (cateFilterRule->ApplyTo(cateProxy, ui->cateTreeView) &&
+        ui->searchCateLineEdit->text().isEmpty()) {
         SelectCategory(currentCateId);
     }
 }

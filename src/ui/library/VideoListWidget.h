@@ -10,15 +10,7 @@ class AccountManager;
 class CategoryFilterRule;
 class CategoryTreeModel;
 class CategoryTreeView;
-class CheckableHeaderView;
-class Paginator;
-class QComboBox;
-class QLabel;
-class QLineEdit;
 class QMovie;
-class QPushButton;
-class QSplitter;
-class QStackedWidget;
 class RecursiveFilterProxyModel;
 class SDKManager;
 class SmoothScrollHelper;
@@ -26,10 +18,15 @@ class Toast;
 class VideoTableModel;
 class VideoTableView;
 
+namespace Ui {
+class VideoListWidget;
+}
+
 // The library page: the category tree with its filter on the left; on the right the paged
 // video table with search, sort (by the header), the sub-category switch, export, refresh,
-// move and delete, a status line and the paginator. It drives the category and video models
-// it is handed and answers their signals with page switches and toasts.
+// move and delete, a status line and the paginator. The widgets come from the form
+// (VideoListWidget.ui); the class drives the category and video models it is handed and
+// answers their signals with page switches and toasts.
 class VideoListWidget : public QWidget
 {
     Q_OBJECT
@@ -48,8 +45,8 @@ public:
     bool ContainSubCate() const { return containSubCate; }
     bool RefreshPendingOnShow() const { return refreshPendingOnShow; }
     bool InSearchResultMode() const { return searchResultMode; }
-    VideoTableView* Table() const { return videoTableView; }
-    CategoryTreeView* Tree() const { return cateTreeView; }
+    VideoTableView* Table() const;
+    CategoryTreeView* Tree() const;
     RecursiveFilterProxyModel* TreeProxy() const { return cateProxy; }
 
     // Selects a category of the tree (through the filter); false when it is not shown.
@@ -81,8 +78,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildCategorySide();
-    void BuildVideoSide();
+    void SetUpCategorySide();
+    void SetUpVideoSide();
+    void ConnectCategorySide();
+    void ConnectVideoSide();
     void ApplyPermissions();
     void ConnectDialogs();
     void ConnectModels();
@@ -113,49 +112,11 @@ private:
     VideoTableModel& videos;
     SDKManager& uploads;
 
-    // Left.
-    QSplitter* splitter = nullptr;
-    QLineEdit* searchCateLineEdit = nullptr;
-    QPushButton* addCateButton = nullptr;
-    QPushButton* refreshCateButton = nullptr;
-    QStackedWidget* cateTreeStackedWidget = nullptr;
-    QWidget* loadingCatePage = nullptr;
-    QWidget* cateTreeViewPage = nullptr;
-    QLabel* loadingCateGifLabel = nullptr;
-    CategoryTreeView* cateTreeView = nullptr;
+    Ui::VideoListWidget* ui;
     RecursiveFilterProxyModel* cateProxy = nullptr;
     CategoryFilterRule* cateFilterRule = nullptr;
     QMovie* loadingCateMovie = nullptr;
-
-    // Right.
-    QStackedWidget* controlVideoListStackedWidget = nullptr;
-    QPushButton* uploadButton = nullptr;
-    QPushButton* returnButton = nullptr;
-    QWidget* searchVideoWidget = nullptr;
-    QComboBox* searchVideoCateTypeComboBox = nullptr;
-    QLineEdit* searchVideoLineEdit = nullptr;
-    QPushButton* searchButton = nullptr;
-    QComboBox* sortComboBox = nullptr;
-    QWidget* controlVideoTableViewWidget = nullptr;
-    QWidget* subCateSwitchWidget = nullptr;
-    QPushButton* noContainSubCateButton = nullptr;
-    QPushButton* containSubCateButton = nullptr;
-    QLabel* searchResultTip = nullptr;
-    QPushButton* exportButton = nullptr;
-    QPushButton* refreshVideoTableButton = nullptr;
-    QPushButton* moveMultiVideoButton = nullptr;
-    QPushButton* deleteMultiVideoButton = nullptr;
-    QStackedWidget* videoListStackedWidget = nullptr;
-    QWidget* noVideoPage = nullptr;
-    QLabel* noVideoPicLabel = nullptr;
-    QLabel* noVideoStrLabel = nullptr;
-    QWidget* loadingVideoPage = nullptr;
-    QLabel* loadingVideoGifLabel = nullptr;
     QMovie* loadingVideoMovie = nullptr;
-    QWidget* videoTablePage = nullptr;
-    VideoTableView* videoTableView = nullptr;
-    QLabel* statusBar = nullptr;
-    Paginator* paginator = nullptr;
     SmoothScrollHelper* smoothScroll = nullptr;
 
     // Page state.
@@ -167,6 +128,5 @@ private:
     bool movingCategory = false;
     bool searchResultMode = false;
     QUuid lastRefreshUuid;
-    QString lastCateFilter;
     QPointer<Toast> slowToast;
 };

@@ -83,8 +83,13 @@ QRect VideoTableViewDelegate::VidLineRect(const QStyleOptionViewItem& option,
 QRect VideoTableViewDelegate::CopyIconRect(const QStyleOptionViewItem& option,
                                            const QModelIndex& index) const
 {
-    const QStringList lines = index.data(Qt::DisplayRole).toString().split(QLatin1Char('\n'));
-    const QString vid = lines.value(2);
+    return CopyIconRect(option,
+                        index.data(Qt::DisplayRole).toString().section(QLatin1Char('\n'), 2, 2));
+}
+
+QRect VideoTableViewDelegate::CopyIconRect(const QStyleOptionViewItem& option,
+                                           const QString& vid) const
+{
     const QRect area = option.rect.adjusted(kTextInset, 0, -(2 * kTextInset + kCopyIconSize), 0);
     const QRect vidRect = VidLineRect(option, vid);
     const int left =
@@ -103,14 +108,15 @@ void VideoTableViewDelegate::PaintTitle(QPainter* painter, const QStyleOptionVie
     opt.text.clear();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, view);
 
+    // The view's line breaks are line separators (U+2028) here.
     QString text = index.data(Qt::DisplayRole).toString();
     text.replace(QLatin1Char('\n'), QChar(0x2028));
-    const QStringList lines = text.split(QChar(0x2028));
-    const QString title = lines.value(0);
-    const QString info = lines.value(1);
-    const QString vid = lines.value(2);
+    const QVector<QStringRef> lines = text.splitRef(QChar(0x2028));
+    const QString title = lines.value(0).toString();
+    const QString info = lines.value(1).toString();
+    const QString vid = lines.value(2).toString();
 
-    const QRect iconRect = CopyIconRect(option, index);
+    const QRect iconRect = CopyIconRect(option, vid);
     const int textLeft = option.rect.left() + kTextInset;
     const int textWidth = qMax(0, iconRect.left() - kTextInset - textLeft);
     const QFontMetrics& metrics = option.fontMetrics;
@@ -138,17 +144,24 @@ void VideoTableViewDelegate::PaintTitle(QPainter* painter, const QStyleOptionVie
     painter->drawText(vidRect, Qt::AlignLeft | Qt::AlignVCenter,
                       metrics.elidedText(vid, option.textElideMode, textWidth));
 
-    const int state = index.data(kButtonStateRole).toInt();
-    const QIcon& icon = (state & kHoverBit)     ? copyHover
-                        : (state & kPressedBit) ? copyPressed
-                                                : copyNormal;
     const qreal ratio = view && view->screen() ? view->screen()->devicePixelRatio() : 1.0;
-    QPixmap pixmap = icon.pixmap(QSize(kCopyIconSize, kCopyIconSize) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
     const QRect place(iconRect.left(), vidRect.center().y() - kCopyIconSize / 2, kCopyIconSize,
                       kCopyIconSize);
-    painter->drawPixmap(place, pixmap);
+    painter->drawPixmap(place, CopyIcon(index.data(kButtonStateRole).toInt(), ratio));
     painter->restore();
+}
+
+const QPixmap& VideoTableViewDelegate::CopyIcon(int state, qreal ratio) const
+{
+    if (ratio != copyPixmapRatio) {
+        copyPixmapRatio = ratio;
+        const QIcon* icons[] = {&copyNormal, &copyHover, &copyPressed};
+        for (int i = 0; i < 3; ++i) {
+            copyPixmaps[i] = icons[i]->pixmap(QSize(kCopyIconSize, kCopyIconSize) * ratio);
+            copyPixmaps[i].setDevicePixelRatio(ratio);
+        }
+    }
+    return copyPixmaps[(state & kHoverBit) ? 1 : (state & kPressedBit) ? 2 : 0];
 }
 
 bool VideoTableViewDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
@@ -196,18 +209,46 @@ bool VideoTableViewDelegate::editorEvent(QEvent* event, QAbstractItemModel* mode
     return false;
 }
 
+QSize VideoTableViewDelegate::TextCellSize(const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const
+{
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    if (style != textSizesStyle || option.font != textSizesFont) {
+        textSizes.clear();
+        textSizesStyle = style;
+        textSizesFont = option.font;
+    }
+    const QPair<int, QString> key(index.column(), index.data(Qt::DisplayRole).toString());
+    auto found = textSizes.constFind(key);
+    if (found != textSizes.constEnd()) {
+        return found.value();
+    }
+    if (textSizes.size() > 4096) {
+        textSizes.clear();
+    }
+    const QSize size = TableViewDelegate::sizeHint(option, index);
+    textSizes.insert(key, size);
+    return size;
+}
+
 QSize VideoTableViewDelegate::sizeHint(const QStyleOptionViewItem& option,
                                        const QModelIndex& index) const
 {
-    QSize base = TableViewDelegate::sizeHint(option, index);
-    if (IsButtonCell(index) && index.column() != 4) {
+    // The header asks every row whenever it sizes its columns to their contents: the check box
+    // and thumbnail columns answer without measuring anything.
+    const bool button = IsButtonCell(index);
+    if (!button && index.column() == 0) {
+        return QSize(38, 38);
+    }
+    if (!button && index.column() == 1) {
+        return QSize(80, 80);
+    }
+    const QSize base =
+        button ? TableViewDelegate::sizeHint(option, index) : TextCellSize(option, index);
+    if (button && index.column() != 4) {
         return base;
     }
     switch (index.column()) {
-        case 0:
-            return QSize(38, 38);
-        case 1:
-            return QSize(80, 80);
         case 2:
             return QSize(qMax(base.width(), 60), base.height());
         case 3:

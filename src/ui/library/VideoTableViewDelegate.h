@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QIcon>
+#include <QPixmap>
 
 #include "ui/library/TableViewDelegate.h"
 
@@ -35,8 +38,20 @@ private:
     void PaintTitle(QPainter* painter, const QStyleOptionViewItem& option,
                     const QModelIndex& index) const;
     QRect VidLineRect(const QStyleOptionViewItem& option, const QString& vid) const;
+    QRect CopyIconRect(const QStyleOptionViewItem& option, const QString& vid) const;
+    QSize TextCellSize(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    const QPixmap& CopyIcon(int state, qreal ratio) const;
 
     QIcon copyNormal;
     QIcon copyHover;
     QIcon copyPressed;
+    // The copy icons drawn at the screen's ratio, made once per ratio instead of on every paint.
+    mutable QPixmap copyPixmaps[3];
+    mutable qreal copyPixmapRatio = 0;
+    // Plain text cells' sizes by column and text: the header asks every row whenever it sizes
+    // its columns to their contents (a page load, a check box, a hover), and measuring text
+    // through the style sheet is the slow part. Forgotten when the font or the style changes.
+    mutable QHash<QPair<int, QString>, QSize> textSizes;
+    mutable QFont textSizesFont;
+    mutable const QStyle* textSizesStyle = nullptr;
 };
