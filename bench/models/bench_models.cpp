@@ -77,6 +77,7 @@ void BenchTree(qulonglong topCateId, CategoryTreeModel** loaded)
     int rows = 0;
     for (int i = 0; i < 3; ++i) {
         auto* model = new CategoryTreeModel;
+        model->SetAccount(ModelsPlatform::Account());  // the tree's root is the account's
         QSignalSpy done(model, &CategoryTreeModel::SignalRefreshCategoryDone);
         const qint64 start = g_clock.nsecsElapsed();
         model->RefreshCategory();
@@ -193,10 +194,7 @@ ThumbRun ParallelRun(qulonglong topCateId, const QString& userId, int page)
 {
     QDir(DataDirPath(QStringLiteral("thumbs/") + userId)).removeRecursively();
     VideoTableModel model(*SDKManager::instance());
-    LibraryAccount account;  // the cache folder is the account's: "thumbs/<userId>"
-    account.userId = userId;
-    account.topCateId = topCateId;
-    model.SetAccount(account);
+    model.SetAccount(ModelsPlatform::Account());  // the cache folder: "thumbs/<userId>"
     QSignalSpy succeed(&model, &VideoTableModel::SignalRefreshVideoListSucceed);
     QElapsedTimer timer;
     QList<double> arrivals;
