@@ -322,6 +322,48 @@ private slots:
         }
     }
 
+    // Typing into the mask of a stored password replaces the stored password by what was typed,
+    // wherever the cursor stood; the mask's '#'s are never sent.
+    void typingIntoMaskReplacesIt_data()
+    {
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<bool>("selectAll");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("after the mask") << 8 << false << "new#pw"_s
+                                        << "new#pw"_s;
+        QTest::newRow("inside the mask") << 3 << false << "ab"_s
+                                         << "ab"_s;
+        QTest::newRow("over the selected mask") << 8 << true << "xy"_s
+                                                << "xy"_s;
+        QTest::newRow("backspace") << 8 << false << "<backspace>"_s << QString();
+    }
+
+    void typingIntoMaskReplacesIt()
+    {
+        QFETCH(int, cursor);
+        QFETCH(bool, selectAll);
+        QFETCH(QString, keys);
+        QFETCH(QString, sent);
+        db->AddUser({"me@x.com"_s, "s3cret"_s, true, 2});
+        LoginDialog dialog(*accounts, *db, *config, *uploads);
+        dialog.OnStartupLoadingFinish();
+        emit Child<QComboBox>(&dialog, "accountComboBox")->textActivated("me@x.com"_s);
+        auto* password = Child<QLineEdit>(&dialog, "passwordLineEdit");
+        QCOMPARE(password->text(), "########"_s);
+        password->setCursorPosition(cursor);
+        if (selectAll) {
+            password->selectAll();
+        }
+        if (keys == "<backspace>"_s) {
+            QTest::keyClick(password, Qt::Key_Backspace);
+        } else {
+            QTest::keyClicks(password, keys);
+        }
+        QCOMPARE(dialog.Password(), sent);
+        QCOMPARE(password->text(), sent);
+    }
+
     void rememberedAccountSendsStoredPassword()
     {
         db->AddUser({"old@x.com"_s, QString(), false, 1});

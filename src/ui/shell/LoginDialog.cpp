@@ -28,6 +28,22 @@ namespace {
 
 const QString kClearAllAccount = QStringLiteral("ClearAllAccount");
 const QString kPasswordMask = QStringLiteral("########");
+
+// The text of an edited mask less what is left of the mask: what was typed into it, wherever
+// the cursor stood or whatever part was selected. A deletion from the mask leaves nothing.
+QString RemoveMask(const QString& text)
+{
+    QString typed = text;
+    for (int removed = 0, i = 0; removed < kPasswordMask.size() && i < typed.size();) {
+        if (typed.at(i) == QLatin1Char('#')) {
+            typed.remove(i, 1);
+            ++removed;
+        } else {
+            ++i;
+        }
+    }
+    return typed;
+}
 constexpr int kRowHeight = 40;
 constexpr int kMaxVisibleRows = 10;
 
@@ -116,9 +132,18 @@ void LoginDialog::SetupPasswordBox()
     showPasswordButton->hide();
 
     connect(ui->passwordLineEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        QString typed = text;
+        if (!storedPasswordAccount.isEmpty()) {
+            // The box showed the mask of a stored password: any edit drops the stored password,
+            // and what is left is only what the user typed, never the mask's '#'s.
+            typed = RemoveMask(text);
+            if (typed != text) {
+                ui->passwordLineEdit->setText(typed);
+            }
+        }
         storedPasswordAccount.clear();
         showPasswordButton->show();
-        password = text;
+        password = typed;
     });
     connect(showPasswordButton, &QPushButton::toggled, this, [this](bool checked) {
         ui->passwordLineEdit->setEchoMode(checked ? QLineEdit::Normal : QLineEdit::Password);
