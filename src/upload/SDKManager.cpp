@@ -211,7 +211,11 @@ void SDKManager::LoadUploads()
 {
     const QVector<DBManager::Upload> records = DBManager::instance()->GetUploads();
     for (const DBManager::Upload& record : records) {
-        if (!AppendTask(record, autoStart, false, true)) {
+        if (const SharedUploadTaskPtr queued = tasks.value(record.vid)) {
+            // Already in the queue (a page opened again while it runs): shown, not restored
+            // a second time, and its record stays.
+            emit SignalAppendUpload(queued, queued->Record());
+        } else if (!AppendTask(record, autoStart, false, true)) {
             DBManager::instance()->RemoveUpload(record.vid);
         }
     }

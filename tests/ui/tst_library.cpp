@@ -560,7 +560,6 @@ private slots:
         }
         prompt.show();
         QVERIFY(QTest::qWaitForWindowExposed(&prompt));
-        QTest::qWait(50);
         QCOMPARE(prompt.Lines().size(), failures);
         QVERIFY(prompt.Summary().contains(">%1<"_s.arg(failures)));
         QVERIFY2(prompt.width() >= 400 && prompt.width() <= 560,

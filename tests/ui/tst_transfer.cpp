@@ -338,6 +338,11 @@ private slots:
             QVERIFY(InRow<QPushButton>(vid, "uploadButton")->isChecked());
         }
         QVERIFY(all->isChecked());
+        const SharedUploadTaskPtr running = uploads->Task(vids.first());
+        OpenPage();  // opened again while they run (a new main window): tasks, records, rows stay
+        QCOMPARE(uploads->Task(vids.first()), running);
+        QCOMPARE(DBManager::instance()->GetUploads().size(), vids.size());
+        QCOMPARE(page->RecordTable()->Count(), vids.size());
 
         // A row's own buttons: pause and resume, retry after a failure, cancel.
         const QString vid = vids.first();
