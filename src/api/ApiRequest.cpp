@@ -5,6 +5,8 @@
 #include <QDebug>
 #include <QThread>
 
+#include "api/CurlHandlePool.h"
+
 namespace ApiCollection {
 
 void assertNotGuiThread()
@@ -37,7 +39,7 @@ RequestError runRequest(const RequestSetup& setup, const BuildFunction& build)
     }
     RequestContext context{setup.requestId, setup.response, setup.abortFlag};
 
-    CURL* handle = curl_easy_init();
+    CURL* handle = CurlHandlePool::Take();
     if (!handle) {
         return NoError;
     }
@@ -46,8 +48,8 @@ RequestError runRequest(const RequestSetup& setup, const BuildFunction& build)
     RequestBody body;
     RequestError result = build(handle, &body);
     if (result != NoError) {
+        CurlHandlePool::Give(handle);
         curl_mime_free(body.mime);
-        curl_easy_cleanup(handle);
         return result;
     }
 
@@ -76,6 +78,7 @@ RequestError runRequest(const RequestSetup& setup, const BuildFunction& build)
     CURLcode code = CURLE_OK;
     QString errorText;
     result = performRequest(handle, &code, &errorText);
+    CurlHandlePool::CountConnections(handle);
     if (result != NoError) {
         qCCritical(lcApi).noquote()
             << setup.tag << setup.requestId
@@ -84,9 +87,11 @@ RequestError runRequest(const RequestSetup& setup, const BuildFunction& build)
             *setup.errorText = errorText;
         }
     }
-    curl_mime_free(body.mime);
+    // The handle goes back with its connection open and its options reset, before the headers
+    // and the body its options point at are freed.
+    CurlHandlePool::Give(handle);
     curl_slist_free_all(headers);
-    curl_easy_cleanup(handle);
+    curl_mime_free(body.mime);
     return result;
 }
 

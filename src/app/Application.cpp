@@ -18,6 +18,7 @@
 #include "account/AccountManager.h"
 #include "api/ApiTransport.h"
 #include "api/ApiUpdate.h"
+#include "api/CurlHandlePool.h"
 #include "app/Config.h"
 #include "app/DataDir.h"
 #include "app/Deployment.h"
@@ -330,5 +331,6 @@ void Application::Stop()
     }
     // No request may still run when the transfer library is torn down.
     QThreadPool::globalInstance()->waitForDone();
+    CurlHandlePool::Clear();
     curl_global_cleanup();
 }

@@ -9,6 +9,7 @@
 
 #include "api/Api.h"
 #include "api/ApiProbe.h"
+#include "api/CurlHandlePool.h"
 #include "app/Config.h"
 #include "common/OffGuiThread.h"
 
@@ -25,6 +26,7 @@ private slots:
     void untrustedCaRefused();
     void platformProbe_data();
     void platformProbe();
+    void connectionKept();
 
 private:
     QTemporaryDir dir;
@@ -114,6 +116,26 @@ void TestApiPlatform::platformProbe()
     QCOMPARE(result == NoError, answers);
     QCOMPARE(error.isEmpty(), answers);
     QCOMPARE(ApiCollection::IsPlatformAddress(url), url.startsWith(QLatin1String("https://")));
+}
+
+// Requests one after another, on one thread or on several, go over the connection the first
+// one opened: only the first pays a TCP and TLS handshake.
+void TestApiPlatform::connectionKept()
+{
+    CurlHandlePool::Clear();
+    const qint64 before = CurlHandlePool::ConnectionsOpened();
+    const QString url = qEnvironmentVariable("KAVRO_PLATFORM_URL");
+    for (int round = 0; round < 3; ++round) {
+        const QVector<RequestError> results = OffGuiThread([&] {
+            QVector<RequestError> results;
+            for (int i = 0; i < 3; ++i) {
+                results << ApiCollection::ProbePlatform(url, nullptr, nullptr);
+            }
+            return results;
+        });
+        QCOMPARE(results, QVector<RequestError>(3, NoError));
+    }
+    QCOMPARE(CurlHandlePool::ConnectionsOpened() - before, 1);
 }
 
 QTEST_MAIN(TestApiPlatform)
