@@ -183,6 +183,7 @@ bool DBManager::Open(const QString& path)
     }
     database.setDatabaseName(path);
     if (OpenAndPrepare(path)) {
+        checkpointer.Start(path);
         return true;
     }
     // A file that cannot be opened or read is kept for the user under another name, and a
@@ -201,7 +202,11 @@ bool DBManager::Open(const QString& path)
     }
     qWarning() << "damaged db moved aside:" << aside;
     damagedFilePath = aside;
-    return OpenAndPrepare(path);
+    if (!OpenAndPrepare(path)) {
+        return false;
+    }
+    checkpointer.Start(path);
+    return true;
 }
 
 bool DBManager::OpenAndPrepare(const QString& path)
@@ -228,6 +233,9 @@ bool DBManager::OpenAndPrepare(const QString& path)
     // with the uploads), and a killed process still loses nothing it committed.
     ExecutePlain(QStringLiteral("PRAGMA journal_mode=WAL;"));
     ExecutePlain(QStringLiteral("PRAGMA synchronous=NORMAL;"));
+    // The checkpoints, which sync the disk, run on WalCheckpointer's thread; this connection
+    // checkpoints only if the log ever grows past 16 MiB without one (4096 pages of 4 KiB).
+    ExecutePlain(QStringLiteral("PRAGMA wal_autocheckpoint=4096;"));
     const QStringList tables = database.tables(QSql::Tables);
     bool ok = true;
     if (!tables.contains(QStringLiteral("KVRUser"))) {
@@ -252,6 +260,9 @@ bool DBManager::OpenAndPrepare(const QString& path)
 
 void DBManager::Close()
 {
+    // The checkpointer's connection goes first: the last one closed moves the whole log into
+    // the database file and removes it.
+    checkpointer.Stop();
     if (database.isOpen()) {
         database.close();
     }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include "store/WalCheckpointer.h"
+
 class QSqlQuery;
 
 // The client's local state in one SQLite file: the remembered accounts of the login dialog,
@@ -109,6 +111,7 @@ private:
     QString account;
     QString damagedFilePath;
     QSqlDatabase database;
+    WalCheckpointer checkpointer;
 };
 
 Q_DECLARE_METATYPE(DBManager::User)

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -10,6 +11,7 @@
 #include "app/LegacyAccountImporter.h"
 #include "store/AesCbc.h"
 #include "store/DBManager.h"
+#include "store/WalCheckpointer.h"
 
 namespace {
 
@@ -64,6 +66,7 @@ private slots:
     void uploadsRoundTripPerAccount();
     void historiesPagedPerAccount();
     void historySignals();
+    void checkpointsOffTheWritingThread();
     void aesRoundTrip_data();
     void aesRoundTrip();
     void legacyImport_data();
@@ -356,6 +359,49 @@ void TestStore::historySignals()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^failed to exec sql:")));
     QVERIFY(!db->AddHistory(MakeHistory(3), true));
     QCOMPARE(appended.size(), 1);
+}
+
+// The log moves into the database file on the checkpointer's thread while this thread keeps
+// committing, and nothing committed is lost on the way.
+void TestStore::checkpointsOffTheWritingThread()
+{
+    const QString path = dir->filePath(QStringLiteral("wal.db"));
+    const QString name = QStringLiteral("wal-writer");
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        database.setDatabaseName(path);
+        QVERIFY(database.open());
+        QSqlQuery query(database);
+        // This connection never checkpoints: only the checkpointer can make the file grow.
+        for (const char* sql : {"PRAGMA journal_mode=WAL;", "PRAGMA wal_autocheckpoint=0;",
+                                "CREATE TABLE t (n INTEGER, text TEXT);"}) {
+            QVERIFY2(query.exec(QLatin1String(sql)), qPrintable(query.lastError().text()));
+        }
+        const qint64 emptySize = QFileInfo(path).size();
+        WalCheckpointer checkpointer;
+        checkpointer.Start(path, 20);
+        const QString text(1000, QLatin1Char('x'));
+        const auto insert = [&](int from, int to) {
+            for (int n = from; n < to; ++n) {
+                query.prepare(QStringLiteral("INSERT INTO t VALUES (?, ?);"));
+                query.addBindValue(n);
+                query.addBindValue(text);
+                if (!query.exec()) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        QVERIFY(insert(0, 300));
+        QTRY_VERIFY2(QFileInfo(path).size() > emptySize + 200 * 1000,
+                     qPrintable(QString::number(QFileInfo(path).size())));
+        QVERIFY(insert(300, 400));
+        checkpointer.Stop();
+        QVERIFY(query.exec(QStringLiteral("SELECT count(*), sum(n) FROM t;")) && query.next());
+        QCOMPARE(query.value(0).toInt(), 400);
+        QCOMPARE(query.value(1).toInt(), 399 * 400 / 2);
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 void TestStore::aesRoundTrip_data()
