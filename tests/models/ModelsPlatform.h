@@ -3,7 +3,6 @@
 // Shared by the model tests and the model benchmark: signs in to the devplatform found in the
 // environment (KAVRO_PLATFORM_URL, KAVRO_TEST_CACERT) the way the application does, and adds
 // fault rules through the platform's loopback admin endpoint.
-#include <curl/curl.h>
 
 #include <QTemporaryDir>
 #include <QtConcurrent>

@@ -22,6 +22,7 @@ namespace {
 using Role = CategoryTreeModel::DataRole;
 using VRole = VideoTableModel::DataRole;
 using Column = VideoTableModel::Column;
+using Tester = QAbstractItemModelTester;
 
 QStandardItem* Category(qulonglong id, const QString& name, const QString& path, qulonglong parent)
 {
@@ -124,10 +125,9 @@ private slots:
     void statusTexts()
     {
         QFETCH(int, status);
-        QFETCH(QString, text);
         VideoTableModel model(*SDKManager::instance());
         model.FillRows({Video("v1"_s, status, 1)}, 1);
-        QCOMPARE(model.index(0, int(Column::Status)).data().toString(), text);
+        QTEST(model.index(0, int(Column::Status)).data().toString(), "text");
     }
 
     void videoCells()
@@ -135,8 +135,7 @@ private slots:
         CategoryTreeModel categories;
         BuildTree(&categories);
         VideoTableModel model(*SDKManager::instance());
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Tester tester(&model, Tester::FailureReportingMode::QtTest);
         model.SetCategoryModel(&categories);
         ApiCollection::VideoInfo withUploader = Video("v2"_s, 60, 6);
         withUploader.uploader = "ann@example.org"_s;
@@ -154,8 +153,7 @@ private slots:
         QCOMPARE(model.index(0, int(Column::CategoryName)).data().toString(), QString());
         QCOMPARE(model.index(1, int(Column::CategoryName)).data().toString(), "Algebra"_s);
         QCOMPARE(model.index(1, int(Column::CategoryName)).data(Qt::ToolTipRole).toString(),
-                 QStringLiteral("<p style='white-space:pre'>Library&gt;Courses&gt;Mathematics&gt;"
-                                "Algebra</p>"));
+                 "<p style='white-space:pre'>Library&gt;Courses&gt;Mathematics&gt;Algebra</p>"_s);
 
         // The name cell's tool tip: the escaped text, or the copy hint while the pointer is on the
         // vid.
@@ -199,8 +197,7 @@ private slots:
     void checkStateSignalsAndCheckedVids()
     {
         VideoTableModel model(*SDKManager::instance());
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Tester tester(&model, Tester::FailureReportingMode::QtTest);
         model.FillRows({Video("a"_s, 5, 1), Video("b"_s, 60, 1), Video("c"_s, 5, 1)}, 1);
         QSignalSpy spy(&model, &VideoTableModel::SignalCheckStateChanged);
         model.item(2, 0)->setCheckState(Qt::Checked);
@@ -229,8 +226,7 @@ private slots:
     void categoryIndexAndPaths()
     {
         CategoryTreeModel model;
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Tester tester(&model, Tester::FailureReportingMode::QtTest);
         BuildTree(&model);
         QCOMPARE(model.TopCateId(), qulonglong(1));
         QCOMPARE(model.CateName(6), "Algebra"_s);
@@ -262,10 +258,9 @@ private slots:
     {
         QFETCH(qulonglong, cateId);
         QFETCH(QString, name);
-        QFETCH(bool, exists);
         CategoryTreeModel model;
         BuildTree(&model);
-        QCOMPARE(model.IsCateNameAlreadyInCateId(cateId, name), exists);
+        QTEST(model.IsCateNameAlreadyInCateId(cateId, name), "exists");
     }
 
     void filterKeepsMatchesWithAncestors_data()
@@ -285,6 +280,8 @@ private slots:
                                         "Physics"_s, "Marketing"_s, "Campaigns"_s};
     }
 
+    // What the filter hides, match() on a category role (Algebra's id) does not find either;
+    // a found index is the proxy's. Display roles go through the proxy itself.
     void filterKeepsMatchesWithAncestors()
     {
         QFETCH(QString, filter);
@@ -292,36 +289,19 @@ private slots:
         CategoryTreeModel model;
         BuildTree(&model);
         RecursiveFilterProxyModel proxy;
-        QAbstractItemModelTester tester(&proxy,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Tester tester(&proxy, Tester::FailureReportingMode::QtTest);
         proxy.SetupForCategories(&model);
         proxy.setFilterFixedString(filter);
         QCOMPARE(VisibleNames(&proxy), visible);
-    }
 
-    void proxyMatchByCateIdHonoursFilter()
-    {
-        CategoryTreeModel model;
-        BuildTree(&model);
-        RecursiveFilterProxyModel proxy;
-        proxy.SetupForCategories(&model);
         const QModelIndex top = proxy.index(0, 0);
         const Qt::MatchFlags flags = Qt::MatchExactly | Qt::MatchRecursive;
-
-        QModelIndexList hits = proxy.match(top, int(Role::CateId), qulonglong(6), 1, flags);
-        QCOMPARE(hits.size(), 1);
-        QCOMPARE(hits.first().data().toString(), "Algebra"_s);
-
-        proxy.setFilterFixedString("Marketing"_s);
-        QVERIFY(
-            proxy.match(proxy.index(0, 0), int(Role::CateId), qulonglong(6), 1, flags).isEmpty());
-        hits = proxy.match(proxy.index(0, 0), int(Role::CateId), qulonglong(3), 1, flags);
-        QCOMPARE(hits.size(), 1);
-        QCOMPARE(hits.first().model(), &proxy);
-
-        // Display roles go through the proxy itself.
-        hits = proxy.match(proxy.index(0, 0), Qt::DisplayRole, "Library"_s, 1, Qt::MatchExactly);
-        QCOMPARE(hits.size(), 1);
+        const QModelIndexList hits = proxy.match(top, int(Role::CateId), qulonglong(6), 1, flags);
+        QCOMPARE(hits.size(), visible.contains("Algebra"_s) ? 1 : 0);
+        QVERIFY(hits.isEmpty() ||
+                (hits.first().model() == &proxy && hits.first().data().toString() == "Algebra"_s));
+        QCOMPARE(proxy.match(top, Qt::DisplayRole, "Library"_s, 1, Qt::MatchExactly).size(),
+                 visible.isEmpty() ? 0 : 1);
     }
 
     void vidRule_data()
@@ -343,8 +323,7 @@ private slots:
     void vidRule()
     {
         QFETCH(QString, vid);
-        QFETCH(bool, valid);
-        QCOMPARE(VidRule::IsValid(vid), valid);
+        QTEST(VidRule::IsValid(vid), "valid");
     }
 
     void split_data()
@@ -370,8 +349,7 @@ private slots:
     void split()
     {
         QFETCH(QString, text);
-        QFETCH(QStringList, tokens);
-        QCOMPARE(VidRule::Split(text), tokens);
+        QTEST(VidRule::Split(text), "tokens");
     }
 
     void report_data()
@@ -452,8 +430,7 @@ private slots:
         for (int i = 0; i < lines.size(); ++i) {
             const QString line = QString::fromUtf8(lines.at(i));
             QVERIFY2(VidRule::IsValid(line), qPrintable(line));
-            QVERIFY(line.endsWith("_%1"_s.arg(i)));
-            QVERIFY(QRegularExpression("^[0-9a-f]{32}_"_s).match(line).hasMatch());
+            QVERIFY(QRegularExpression("^[0-9a-f]{32}_%1$"_s.arg(i)).match(line).hasMatch());
         }
         QVERIFY(!VidRule::WriteTemplateFile(dir.filePath("no/such/folder/t.csv"_s)));
     }

@@ -6,18 +6,15 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include "common/TestLiterals.h"
+
 namespace {
 
-struct Message
-{
-    QString translation;
-    bool finished = false;
-};
+// (context, source) of messages of a TS file.
+using Keys = QSet<QPair<QString, QString>>;
 
-// (context, source) -> translation state of a TS file.
-using Catalogue = QHash<QPair<QString, QString>, Message>;
-
-bool ReadCatalogue(const QString& path, Catalogue* catalogue, QString* error)
+// The messages of a TS file or, with translatedOnly, those with a finished, non-empty translation.
+bool ReadMessages(const QString& path, bool translatedOnly, Keys* keys, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -27,27 +24,21 @@ bool ReadCatalogue(const QString& path, Catalogue* catalogue, QString* error)
     QXmlStreamReader xml(&file);
     QString context;
     QString source;
-    Message message;
+    // A context's <name> comes before its messages, a message's <source> before its <translation>.
     while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            const QStringRef name = xml.name();
-            if (name == QLatin1String("context")) {
-                context.clear();
-            } else if (name == QLatin1String("name")) {
-                context = xml.readElementText();
-            } else if (name == QLatin1String("message")) {
-                source.clear();
-                message = Message();
-            } else if (name == QLatin1String("source")) {
-                source = xml.readElementText();
-            } else if (name == QLatin1String("translation")) {
-                const QStringRef type = xml.attributes().value(QLatin1String("type"));
-                message.finished = type.isEmpty();
-                message.translation = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const bool finished = xml.attributes().value(QLatin1String("type")).isEmpty();
+            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            if (!translatedOnly || (finished && !text.trimmed().isEmpty())) {
+                keys->insert({context, source});
             }
-        } else if (xml.isEndElement() && xml.name() == QLatin1String("message")) {
-            catalogue->insert({context, source}, message);
         }
     }
     if (xml.hasError()) {
@@ -58,20 +49,19 @@ bool ReadCatalogue(const QString& path, Catalogue* catalogue, QString* error)
 }
 
 // Runs lupdate over the given source folders into a fresh TS file and reads it.
-bool ScanSources(const QStringList& folders, Catalogue* catalogue, QString* error)
+bool ScanSources(const QStringList& folders, Keys* keys, QString* error)
 {
     QTemporaryDir dir;
-    const QString ts = dir.filePath(QStringLiteral("scan.ts"));
+    const QString ts = dir.filePath("scan.ts"_s);
     QProcess lupdate;
-    QStringList arguments{QStringLiteral("-recursive"), QStringLiteral("-locations"),
-                          QStringLiteral("none"), QStringLiteral("-silent")};
-    arguments << folders << QStringLiteral("-ts") << ts;
+    QStringList arguments{"-recursive"_s, "-locations"_s, "none"_s, "-silent"_s};
+    arguments << folders << "-ts"_s << ts;
     lupdate.start(QStringLiteral(KAVRO_LUPDATE), arguments);
     if (!lupdate.waitForFinished(120000) || lupdate.exitCode() != 0) {
         *error = QString::fromLocal8Bit(lupdate.readAllStandardError());
         return false;
     }
-    return ReadCatalogue(ts, catalogue, error);
+    return ReadMessages(ts, false, keys, error);
 }
 
 }  // namespace
@@ -81,44 +71,40 @@ class TestTranslations : public QObject
     Q_OBJECT
 
 private slots:
-    void everyTextTranslated_data();
-    void everyTextTranslated();
-};
-
-void TestTranslations::everyTextTranslated_data()
-{
-    QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<QString>("tsFile");
-    const QString src = QStringLiteral(KAVRO_SRC_DIR);
-    QTest::newRow("zh_CN") << QStringList{src} << QStringLiteral("zh_CN.ts");
-    QTest::newRow("widgets") << QStringList{src + QStringLiteral("/ui/common")}
-                             << QStringLiteral("widgets.ts");
-}
-
-void TestTranslations::everyTextTranslated()
-{
-    QFETCH(QStringList, folders);
-    QFETCH(QString, tsFile);
-
-    Catalogue scanned;
-    QString error;
-    QVERIFY2(ScanSources(folders, &scanned, &error), qPrintable(error));
-
-    Catalogue committed;
-    QVERIFY2(ReadCatalogue(QStringLiteral(KAVRO_TRANSLATIONS_DIR "/") + tsFile, &committed, &error),
-             qPrintable(error));
-
-    QStringList missing;
-    for (auto it = scanned.cbegin(); it != scanned.cend(); ++it) {
-        const Message message = committed.value(it.key());
-        if (!message.finished || message.translation.trimmed().isEmpty()) {
-            missing << QStringLiteral("%1: \"%2\"").arg(it.key().first, it.key().second);
-        }
+    void everyTextTranslated_data()
+    {
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<QString>("tsFile");
+        const QString src = QStringLiteral(KAVRO_SRC_DIR);
+        QTest::newRow("zh_CN") << QStringList{src} << "zh_CN.ts"_s;
+        QTest::newRow("widgets") << QStringList{src + "/ui/common"_s} << "widgets.ts"_s;
     }
-    missing.sort();
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("untranslated in %1:\n  ").arg(tsFile) +
-                                           missing.join(QStringLiteral("\n  "))));
-}
+
+    void everyTextTranslated()
+    {
+        QFETCH(QStringList, folders);
+        QFETCH(QString, tsFile);
+
+        Keys scanned;
+        QString error;
+        QVERIFY2(ScanSources(folders, &scanned, &error), qPrintable(error));
+
+        Keys translated;
+        QVERIFY2(ReadMessages(QStringLiteral(KAVRO_TRANSLATIONS_DIR "/") + tsFile, true,
+                              &translated, &error),
+                 qPrintable(error));
+
+        QStringList missing;
+        for (const auto& key : qAsConst(scanned)) {
+            if (!translated.contains(key)) {
+                missing << "%1: \"%2\""_s.arg(key.first, key.second);
+            }
+        }
+        missing.sort();
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable("untranslated in %1:\n  "_s.arg(tsFile) + missing.join("\n  "_s)));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTranslations)
 #include "tst_translations.moc"
