@@ -220,6 +220,47 @@ QString PlatformClient::PathOf(const QString& url)
     return QUrl(url).path();
 }
 
+HttpReply PlatformClient::TusCreate(qint64 length, const QMap<QString, QString>& metadata,
+                                    const QString& appId, const QString& secret) const
+{
+    const QString path = QStringLiteral("/upload/files/");
+    HeaderList headers = TusHeaders("POST", path, appId, secret, {}, QByteArray::number(length));
+    headers.append({"Upload-Metadata", TusMetadata(metadata)});
+    return Request("POST", path, headers);
+}
+
+HttpReply PlatformClient::TusPatch(const QString& url, qint64 offset, const QByteArray& data,
+                                   const QByteArray& contentType) const
+{
+    HeaderList headers = TusHeaders("PATCH", PathOf(url), demo::kMainAppId, demo::kMainSecret,
+                                    QByteArray::number(offset));
+    headers.append({"Content-Type", contentType});
+    return Request("PATCH", url, headers, data);
+}
+
+HttpReply PlatformClient::TusHead(const QString& url, const QString& appId,
+                                  const QString& secret) const
+{
+    return Request("HEAD", url, TusHeaders("HEAD", PathOf(url), appId, secret));
+}
+
+QByteArray PlatformClient::TusMetadata(const QMap<QString, QString>& values)
+{
+    QList<QByteArray> pairs;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        pairs.append(it.key().toUtf8() + ' ' + it.value().toUtf8().toBase64());
+    }
+    return pairs.join(',');
+}
+
+QString PlatformClient::NewVid(const char* tag)
+{
+    const QByteArray seed =
+        QByteArray(tag) + QByteArray::number(QRandomGenerator::global()->generate64());
+    return QString::fromLatin1(QCryptographicHash::hash(seed, QCryptographicHash::Md5).toHex()) +
+           QStringLiteral("_1");
+}
+
 quint64 PlatformClient::Crc64(const QByteArray& data)
 {
     return crc64_ecma_refl(0, reinterpret_cast<const unsigned char*>(data.constData()),

@@ -65,6 +65,19 @@ public:
                                  qint64 clockShift = 0, bool withNonce = true);
     static QString PathOf(const QString& url);
 
+    // tus requests of the upload endpoint, signed (by default) as the main account.
+    HttpReply TusCreate(qint64 length, const QMap<QString, QString>& metadata,
+                        const QString& appId = demo::kMainAppId,
+                        const QString& secret = demo::kMainSecret) const;
+    HttpReply TusPatch(const QString& url, qint64 offset, const QByteArray& data,
+                       const QByteArray& contentType = "application/offset+octet-stream") const;
+    HttpReply TusHead(const QString& url, const QString& appId = demo::kMainAppId,
+                      const QString& secret = demo::kMainSecret) const;
+    // Upload-Metadata: "key base64(value)" pairs, in key order.
+    static QByteArray TusMetadata(const QMap<QString, QString>& values);
+    // A new well-formed vid (random, the tag only makes it easier to spot in the server's log).
+    static QString NewVid(const char* tag);
+
     // CRC-64/XZ of data (ISA-L), to compare with the server's Kvr-Crc64.
     static quint64 Crc64(const QByteArray& data);
 

@@ -33,11 +33,6 @@ private:
     const QString appId_ = demo::kMainAppId;
     const QString secret_ = demo::kMainSecret;
 
-    HttpReply Post(const QString& path, const QMap<QString, QString>& params) const
-    {
-        return client_.SignedPost(path, params);
-    }
-
     QJsonObject Tree(qint64 cateId = 1) const
     {
         const HttpReply reply = client_.SignedGet("/v3/category/get-cate-tree"_s,
@@ -311,7 +306,7 @@ private slots:
                                : path.endsWith("info"_s) ? "cateName"_s
                                                          : "destCateId"_s;
         const HttpReply reply =
-            Post(path, {{add ? "parentId"_s : "cateId"_s, id}, {second, value}});
+            client_.SignedPost(path, {{add ? "parentId"_s : "cateId"_s, id}, {second, value}});
         QCOMPARE(reply.ErrorCode(), code);
     }
 

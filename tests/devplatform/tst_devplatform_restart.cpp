@@ -50,23 +50,6 @@ private:
         server_.waitForFinished(10000);
     }
 
-    HttpReply Tus(const QByteArray& method, const QString& path, HeaderList headers,
-                  const QByteArray& offset = {}, const QByteArray& length = {},
-                  const QByteArray& body = {}) const
-    {
-        headers.append(PlatformClient::TusHeaders(method, path, demo::kMainAppId, demo::kMainSecret,
-                                                  offset, length));
-        return client_->Request(method, path, headers, body);
-    }
-
-    HttpReply Patch(const QString& path, qint64 offset, const QByteArray& body) const
-    {
-        const QByteArray at = QByteArray::number(offset);
-        return Tus("PATCH", path,
-                   {{"Upload-Offset", at}, {"Content-Type", "application/offset+octet-stream"}}, at,
-                   {}, body);
-    }
-
     QString UploadFile(const QString& path) const
     {
         return dir_.filePath("data/uploads/"_s) + path.section(QLatin1Char('/'), -1) + ".bin"_s;
@@ -129,14 +112,8 @@ private slots:
             data[i] = char((unsigned(i) * 131u + 7u) ^ (unsigned(i) >> 9));
         }
         QVERIFY(StartServer());
-        const QString vid = QString::fromLatin1(QCryptographicHash::hash(QTest::currentDataTag(),
-                                                                         QCryptographicHash::Md5)
-                                                    .toHex()) +
-                            "_1"_s;
-        const HttpReply created = Tus("POST", "/upload/files/"_s,
-                                      {{"Upload-Length", QByteArray::number(data.size())},
-                                       {"Upload-Metadata", "vid " + vid.toUtf8().toBase64()}},
-                                      {}, QByteArray::number(data.size()));
+        const HttpReply created =
+            client_->TusCreate(data.size(), {{"vid"_s, PlatformClient::NewVid("restart")}});
         QCOMPARE(created.status, 201L);
         const QString path = PlatformClient::PathOf(QString::fromUtf8(created.Header("Location")));
 
@@ -151,9 +128,8 @@ private slots:
             QStringList args = "-sS -X PATCH --limit-rate 40M -H Expect:"_s.split(QLatin1Char(' '));
             args << "--cacert"_s << dir_.filePath("ca.pem"_s) << "-T"_s << body.fileName();
             args << "-H"_s
-                 << "Content-Type: application/offset+octet-stream"_s
-                 << "-H"_s
-                 << "Upload-Offset: 0"_s;
+                 << "Content-Type: application/offset+octet-stream"_s;
+            // The signing headers, Upload-Offset among them.
             for (const auto& [name, value] : PlatformClient::TusHeaders(
                      "PATCH", path, demo::kMainAppId, demo::kMainSecret, "0")) {
                 args << "-H"_s << QString::fromLatin1(name) + ": "_s + QString::fromLatin1(value);
@@ -168,7 +144,7 @@ private slots:
             held = QFileInfo(UploadFile(path)).size();
             QVERIFY(held < data.size());
         } else {
-            QCOMPARE(Patch(path, 0, data.left(firstPart)).status, 204L);
+            QCOMPARE(client_->TusPatch(path, 0, data.left(firstPart)).status, 204L);
             KillServer();
             held = firstPart;
         }
@@ -181,12 +157,12 @@ private slots:
         }
 
         QVERIFY(StartServer());
-        const HttpReply head = Tus("HEAD", path, {});
+        const HttpReply head = client_->TusHead(path);
         QCOMPARE(head.status, 200L);
         QCOMPARE(head.Header("Upload-Offset").toLongLong(), held);
         QCOMPARE(head.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data.left(held)));
 
-        const HttpReply last = Patch(path, held, data.mid(held));
+        const HttpReply last = client_->TusPatch(path, held, data.mid(held));
         QCOMPARE(last.status, 204L);
         QCOMPARE(last.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data));
         QCOMPARE(

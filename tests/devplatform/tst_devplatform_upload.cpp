@@ -7,14 +7,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include "PlatformClient.h"
 #include "common/DemoSeed.h"
+#include "common/PlatformFaults.h"
 #include "common/TestLiterals.h"
 
 namespace {
@@ -25,25 +24,6 @@ QByteArray RandomBytes(int size, quint32 seed)
     QRandomGenerator generator(seed);
     generator.fillRange(reinterpret_cast<quint32*>(data.data()), size / 4);
     return data;
-}
-
-QString NewVid(const char* tag)
-{
-    return QString::fromLatin1(
-               QCryptographicHash::hash(
-                   QByteArray(tag) + QByteArray::number(QRandomGenerator::global()->generate64()),
-                   QCryptographicHash::Md5)
-                   .toHex()) +
-           "_1"_s;
-}
-
-QByteArray Metadata(const QMap<QString, QString>& values)
-{
-    QList<QByteArray> pairs;
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
-        pairs.append(it.key().toUtf8() + ' ' + it.value().toUtf8().toBase64());
-    }
-    return pairs.join(',');
 }
 
 }  // namespace
@@ -57,15 +37,6 @@ private:
     const QString appId_ = demo::kMainAppId;
     const QString secret_ = demo::kMainSecret;
 
-    HttpReply Create(qint64 length, const QMap<QString, QString>& metadata, const QString& appId,
-                     const QString& secret) const
-    {
-        HeaderList headers = PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId, secret,
-                                                        {}, QByteArray::number(length));
-        headers.append({"Upload-Metadata", Metadata(metadata)});
-        return client_.Request("POST", "/upload/files/"_s, headers);
-    }
-
     static QMap<QString, QString> StandardMetadata(const QString& vid)
     {
         return {{"vid"_s, vid}, {"filename"_s, "a.mp4"_s}, {"title"_s, "A title"_s}};
@@ -76,36 +47,12 @@ private:
     QString CreateUpload(qint64 length, const QString& vid, const QString& appId = demo::kMainAppId,
                          const QString& secret = demo::kMainSecret) const
     {
-        const HttpReply reply = Create(length, StandardMetadata(vid), appId, secret);
+        const HttpReply reply = client_.TusCreate(length, StandardMetadata(vid), appId, secret);
         if (reply.status != 201) {
             qWarning() << "creation failed:" << reply.status << reply.body;
             return QString();
         }
         return QString::fromUtf8(reply.Header("Location"));
-    }
-
-    HttpReply Patch(const QString& url, qint64 offset, const QByteArray& data,
-                    const QByteArray& contentType = "application/offset+octet-stream") const
-    {
-        HeaderList headers = PlatformClient::TusHeaders(
-            "PATCH", PlatformClient::PathOf(url), appId_, secret_, QByteArray::number(offset));
-        headers.append({"Content-Type", contentType});
-        return client_.Request("PATCH", url, headers, data);
-    }
-
-    HttpReply Head(const QString& url, const QString& appId = demo::kMainAppId,
-                   const QString& secret = demo::kMainSecret) const
-    {
-        return client_.Request(
-            "HEAD", url,
-            PlatformClient::TusHeaders("HEAD", PlatformClient::PathOf(url), appId, secret));
-    }
-
-    void AddFault(const QByteArray& rule) const
-    {
-        const HttpReply reply =
-            client_.Request("POST", "/admin/faults"_s, {{"Content-Type", "text/plain"}}, rule);
-        QCOMPARE(reply.status, 200L);
     }
 
 private slots:
@@ -142,7 +89,7 @@ private slots:
         QFETCH(bool, withNonce);
         QFETCH(bool, replay);
         QFETCH(int, code);
-        const QString url = CreateUpload(100, NewVid("signing"));
+        const QString url = CreateUpload(100, PlatformClient::NewVid("signing"));
         HeaderList headers = PlatformClient::TusHeaders("PATCH", PlatformClient::PathOf(url), appId,
                                                         secret, "0", {}, clockShift, withNonce);
         headers.append({"Content-Type", QByteArray("application/offset+octet-stream")});
@@ -153,7 +100,7 @@ private slots:
         QCOMPARE(refused.status, 401L);
         QCOMPARE(refused.Header("Kvr-Error-Code").toInt(), code);
         QCOMPARE(refused.Json().value("code"_s).toInt(), code);
-        QCOMPARE(Head(url).Header("Upload-Offset").toLongLong(), replay ? 40LL : 0LL);
+        QCOMPARE(client_.TusHead(url).Header("Upload-Offset").toLongLong(), replay ? 40LL : 0LL);
     }
 
     void tusVersions()
@@ -177,12 +124,13 @@ private slots:
     {
         HeaderList headers =
             PlatformClient::TusHeaders("POST", "/upload/files/"_s, appId_, secret_, {}, "10");
-        headers.append({"Upload-Metadata", Metadata({{"vid"_s, NewVid("nolen")}})});
+        headers.append({"Upload-Metadata",
+                        PlatformClient::TusMetadata({{"vid"_s, PlatformClient::NewVid("nolen")}})});
         headers.append({"Content-Length", QByteArray()});  // empty: libcurl sends none
         const HttpReply reply = client_.Request("POST", "/upload/files/"_s, headers);
         QCOMPARE(reply.status, 201L);
         QCOMPARE(reply.Header("Upload-Offset"), QByteArray("0"));
-        QCOMPARE(Head(QString::fromUtf8(reply.Header("Location"))).status, 200L);
+        QCOMPARE(client_.TusHead(QString::fromUtf8(reply.Header("Location"))).status, 200L);
     }
 
     // A POST with X-HTTP-Method-Override stands for that method (signed as that method);
@@ -205,7 +153,7 @@ private slots:
         QFETCH(long, status);
         QFETCH(long, headStatus);
         QFETCH(qint64, offsetAfter);
-        const QString url = CreateUpload(100, NewVid("override"));
+        const QString url = CreateUpload(100, PlatformClient::NewVid("override"));
         const bool patch = method == "PATCH";
         HeaderList headers = PlatformClient::TusHeaders(method, PlatformClient::PathOf(url), appId_,
                                                         secret_, patch ? "0" : "");
@@ -216,12 +164,12 @@ private slots:
         const QByteArray body = patch ? RandomBytes(40, 5) : QByteArray();
         const HttpReply reply = client_.Request("POST", url, headers, body);
         QCOMPARE(reply.status, status);
-        const HttpReply head = Head(url);
+        const HttpReply head = client_.TusHead(url);
         QCOMPARE(head.status, headStatus);
         if (offsetAfter >= 0) {
             QCOMPARE(head.Header("Upload-Offset").toLongLong(), offsetAfter);
         } else {  // terminated: gone for every request (the library's DELETE: tst_sdk_upload)
-            QCOMPARE(Patch(url, 0, RandomBytes(40, 3)).status, 410L);
+            QCOMPARE(client_.TusPatch(url, 0, RandomBytes(40, 3)).status, 410L);
         }
     }
 
@@ -254,7 +202,8 @@ private slots:
         QFETCH(QString, otherApp);
         QFETCH(QString, otherSecret);
         QFETCH(QByteArray, method);
-        const QString url = CreateUpload(100, NewVid("mine"), creatorApp, creatorSecret);
+        const QString url =
+            CreateUpload(100, PlatformClient::NewVid("mine"), creatorApp, creatorSecret);
         QVERIFY(!url.isEmpty());
         const QByteArray offset = method == "PATCH" ? "0" : "";
         HeaderList headers = PlatformClient::TusHeaders(method, PlatformClient::PathOf(url),
@@ -265,7 +214,7 @@ private slots:
             body = RandomBytes(40, 23);
         }
         QCOMPARE(client_.Request(method, url, headers, body).status, 404L);
-        const HttpReply own = Head(url, creatorApp, creatorSecret);
+        const HttpReply own = client_.TusHead(url, creatorApp, creatorSecret);
         QCOMPARE(own.status, 200L);
         QCOMPARE(own.Header("Upload-Offset"), QByteArray("0"));
     }
@@ -306,48 +255,44 @@ private slots:
 
     void patchRules()
     {
-        const QString url = CreateUpload(1000, NewVid("rules"));
+        const QString url = CreateUpload(1000, PlatformClient::NewVid("rules"));
         QVERIFY(!url.isEmpty());
         const QByteArray data = RandomBytes(1000, 7);
-        QCOMPARE(Patch(url, 0, data.left(10), "application/octet-stream").status, 415L);
-        const HttpReply mismatch = Patch(url, 5, data.left(10));
+        QCOMPARE(client_.TusPatch(url, 0, data.left(10), "application/octet-stream").status, 415L);
+        const HttpReply mismatch = client_.TusPatch(url, 5, data.left(10));
         QCOMPARE(mismatch.status, 409L);
         QCOMPARE(mismatch.Header("Upload-Offset"), QByteArray("0"));
         // More than the announced length is refused and nothing is stored.
-        QCOMPARE(Patch(url, 0, data + "x").status, 413L);
-        QCOMPARE(Head(url).Header("Upload-Offset"), QByteArray("0"));
+        QCOMPARE(client_.TusPatch(url, 0, data + "x").status, 413L);
+        QCOMPARE(client_.TusHead(url).Header("Upload-Offset"), QByteArray("0"));
         const QString unknown =
             url.left(url.lastIndexOf(QLatin1Char('/')) + 1) + "0123456789abcdef0123456789abcdef"_s;
-        QCOMPARE(Head(unknown).status, 404L);
+        QCOMPARE(client_.TusHead(unknown).status, 404L);
     }
 
     // A connection dropped inside a PATCH keeps what arrived, HEAD tells where to go on, and
-    // the rest completes a byte-identical file. (The library's uploads, their resumes after
-    // aborts and their second passes are tst_sdk_upload's.)
+    // the rest completes the upload. (The file byte for byte after such drops, and the library's
+    // uploads, their resumes after aborts and their second passes are tst_sdk_upload's.)
     void droppedConnectionKeepsArrivedBytes()
     {
         const QByteArray data = RandomBytes(600000, 17);
-        const QString vid = NewVid("drop");
+        const QString vid = PlatformClient::NewVid("drop");
         const QString url = CreateUpload(data.size(), vid);
-        AddFault("path=" + PlatformClient::PathOf(url).toUtf8() +
-                 ",method=PATCH,drop=250001,times=1");
-        const HttpReply cut = Patch(url, 0, data);
+        QVERIFY(SetPlatformFault("path=" + PlatformClient::PathOf(url).toUtf8() +
+                                 ",method=PATCH,drop=250001,times=1"));
+        const HttpReply cut = client_.TusPatch(url, 0, data);
         QVERIFY(cut.curlCode != 0 || cut.status == 0);
-        const HttpReply head = Head(url);
+        const HttpReply head = client_.TusHead(url);
         QCOMPARE(head.status, 200L);
         QCOMPARE(head.Header("Upload-Offset").toLongLong(), 250001LL);
         QCOMPARE(head.Header("Upload-Length").toLongLong(), qint64(data.size()));
         QCOMPARE(head.Header("Cache-Control"), QByteArray("no-store"));
         QCOMPARE(head.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data.left(250001)));
-        QCOMPARE(head.Header("Upload-Metadata"), Metadata(StandardMetadata(vid)));
-        const HttpReply rest = Patch(url, 250001, data.mid(250001));
+        QCOMPARE(head.Header("Upload-Metadata"),
+                 PlatformClient::TusMetadata(StandardMetadata(vid)));
+        const HttpReply rest = client_.TusPatch(url, 250001, data.mid(250001));
         QCOMPARE(rest.status, 204L);
         QCOMPARE(rest.Header("Upload-Offset").toLongLong(), qint64(data.size()));
-        QCOMPARE(rest.Header("Kvr-Crc64").toULongLong(), PlatformClient::Crc64(data));
-        QFile stored(qEnvironmentVariable("KAVRO_DEVPLATFORM_DATA") + "/uploads/"_s +
-                     url.section(QLatin1Char('/'), -1) + ".bin"_s);
-        QVERIFY(stored.open(QIODevice::ReadOnly));
-        QVERIFY(stored.readAll() == data);
     }
 
     void platformRefusals_data()
@@ -359,7 +304,7 @@ private slots:
         QTest::addColumn<QString>("cataid");
         QTest::addColumn<long>("status");
         QTest::addColumn<int>("code");
-        const QString ok = NewVid("ref");
+        const QString ok = PlatformClient::NewVid("ref");
         QTest::newRow("may not upload")
             << demo::kViewerAppId << demo::kViewerSecret << 100LL << ok << QString() << 403L << 410;
         QTest::newRow("no vid") << appId_ << secret_ << 100LL << QString() << QString() << 400L
@@ -371,7 +316,8 @@ private slots:
             << appId_ << secret_ << 100LL << ok << "999999"_s << 400L << 3001;
         QTest::newRow("no storage left")
             << demo::kOtherAppId << demo::kOtherSecret << 100LL * 1024 * 1024
-            << QString(NewVid("full").left(33) + QLatin1Char('7')) << QString() << 413L << 0;
+            << QString(PlatformClient::NewVid("full").left(33) + QLatin1Char('7')) << QString()
+            << 413L << 0;
     }
 
     void platformRefusals()
@@ -390,7 +336,7 @@ private slots:
         if (!cataid.isEmpty()) {
             metadata.insert("cataid"_s, cataid);
         }
-        const HttpReply reply = Create(length, metadata, appId, secret);
+        const HttpReply reply = client_.TusCreate(length, metadata, appId, secret);
         QCOMPARE(reply.status, status);
         QCOMPARE(reply.Header("Kvr-Error-Code").toInt(), code);
     }

@@ -112,19 +112,4 @@ inline ServerUpload FindUpload(const QString& vid)
     return result;
 }
 
-inline bool SameContent(const QString& a, const QString& b)
-{
-    QFile fa(a);
-    QFile fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) {
-        return false;
-    }
-    while (!fa.atEnd()) {
-        if (fa.read(1 << 20) != fb.read(1 << 20)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace SdkTestPlatform
