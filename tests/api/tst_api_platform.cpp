@@ -1,7 +1,7 @@
 // The web API client against a running devplatform over HTTPS, verified by the platform's own
-// test CA: the update check, TLS with a CA that does not match, and the check of a new platform
-// address, and the connection kept between requests. The requests of the library pages reach the
-// platform in the model and window tests.
+// test CA: the update check, TLS with a CA that does not match, the check of a new platform
+// address and the connection kept between requests. The requests of the library pages reach
+// the platform in the model and window tests.
 #include <curl/curl.h>
 #include <kavro/Deployment.h>
 #include <thread>
