@@ -36,12 +36,33 @@ inline void HandAccount(const AccountManager& manager, CategoryTreeModel* catego
     videos->SetAccount(account);
 }
 
+// Signs email in through manager and hands the account to both models, the videos over the
+// categories.
+inline bool SignInModels(AccountManager* manager, const QString& email, const QString& password,
+                         CategoryTreeModel* categories, VideoTableModel* videos)
+{
+    videos->SetCategoryModel(categories);
+    if (!SignIn(manager, email, password)) {
+        return false;
+    }
+    HandAccount(*manager, categories, videos);
+    return true;
+}
+
 // True once the page's video model has no task left (page and thumbnails loaded).
 inline bool WaitForPage(VideoListWidget* page, int timeoutMs = 20000)
 {
     auto* model = qobject_cast<VideoTableModel*>(page->Table()->model());
     QTest::qWait(20);  // a load may start from a queued signal
     return QTest::qWaitFor([model] { return !model->Worker()->HasTasks(); }, timeoutMs);
+}
+
+// Loads the page's category tree (categories, the page's own), then its first page.
+inline bool LoadPage(VideoListWidget* page, CategoryTreeModel* categories, int timeoutMs = 20000)
+{
+    QSignalSpy tree(categories, &CategoryTreeModel::SignalRefreshCategorySucceed);
+    page->RefreshCategory();
+    return tree.wait(timeoutMs) && WaitForPage(page, timeoutMs);
 }
 
 }  // namespace LibraryPlatform

@@ -57,14 +57,12 @@ private slots:
     void completeDownloadOffersInstall()
     {
         UpdateDialog dialog(UpdateDialog::Checking, *config, *SDKManager::instance());
-        QCOMPARE(dialog.InstallerPath(), installer);
         Check(&dialog, UpdateDialog::NewVersion);
         const QString text = dialog.findChild<QLabel*>("newVersionLabel"_s)->text();
         QVERIFY2(text.contains("2.4.3"_s), qPrintable(text));
         QVERIFY2(text.contains("2.4.2"_s), qPrintable(text));
         QCOMPARE(dialog.findChild<QStackedWidget*>()->currentWidget()->objectName(),
                  "updateInfoPage"_s);
-        QCOMPARE(dialog.findChild<QPushButton*>("updateBtn"_s)->text(), "Update"_s);
         QTest::mouseClick(dialog.findChild<QPushButton*>("updateBtn"_s), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(dialog.CurrentState(), int(UpdateDialog::ReadyToInstall), 60000);
         QCOMPARE(QFileInfo(installer).size(), qint64(KAVRO_INSTALLER_SIZE));
