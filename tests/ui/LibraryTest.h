@@ -3,6 +3,7 @@
 // The set-up the library page's tests share: settings and database in a temporary folder, the
 // devplatform's demo account signed in and its two models. A test class derives from it.
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThreadPool>
 
 #include "LibraryPlatform.h"
@@ -26,11 +27,14 @@ protected:
                                              QStringLiteral("demo1234"), categories, videos);
     }
 
-    // The models end their tasks, then the pool threads end before the process does, and with
-    // them the TLS library's per-thread state (else the leak checker of the sanitized suite
-    // reports it).
+    // Called once the test's windows are deleted. A line edit's clear-button fade is a Qt
+    // animation without a parent: when its button is gone it stops at its next tick and only
+    // then deletes itself, so the event loop runs a little first. The models end their tasks,
+    // then the pool threads end before the process does, and with them the TLS library's
+    // per-thread state. Both would otherwise be reported by the sanitized suite's leak checker.
     void CloseLibrary()
     {
+        QTest::qWait(100);
         videos->StopAllTasksAndWait();
         categories->StopAllTasksAndWait();
         DBManager::Destroy();
