@@ -1,5 +1,6 @@
 #include "store/DBManager.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
@@ -159,6 +160,14 @@ DBManager* DBManager::instance()
 {
     if (!g_instance) {
         g_instance = new DBManager();
+        // The checkpointer's thread uses Qt's SQL drivers: it ends with the application object,
+        // before the process's static objects (the drivers among them) are destroyed, even where
+        // nobody calls Destroy.
+        qAddPostRoutine([] {
+            if (g_instance) {
+                g_instance->Close();
+            }
+        });
     }
     return g_instance;
 }
