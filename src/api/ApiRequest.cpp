@@ -78,7 +78,6 @@ RequestError runRequest(const RequestSetup& setup, const BuildFunction& build)
     CURLcode code = CURLE_OK;
     QString errorText;
     result = performRequest(handle, &code, &errorText);
-    CurlHandlePool::CountConnections(handle);
     if (result != NoError) {
         qCCritical(lcApi).noquote()
             << setup.tag << setup.requestId

@@ -45,10 +45,14 @@ void CurlHandlePool::Give(CURL* handle)
     if (!handle) {
         return;
     }
+    Pool& pool = ThePool();
+    long opened = 0;  // 0 when the handle ran no transfer since it was last given back
+    if (curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &opened) == CURLE_OK && opened > 0) {
+        pool.connectionsOpened += opened;
+    }
     // Every option goes back to its default (none points at the finished request's memory any
     // more); the connections, the TLS session cache and the DNS cache stay.
     curl_easy_reset(handle);
-    Pool& pool = ThePool();
     {
         QMutexLocker lock(&pool.mutex);
         if (pool.kept.size() < kMaxKept) {
@@ -75,12 +79,4 @@ void CurlHandlePool::Clear()
 qint64 CurlHandlePool::ConnectionsOpened()
 {
     return ThePool().connectionsOpened.load();
-}
-
-void CurlHandlePool::CountConnections(CURL* handle)
-{
-    long opened = 0;
-    if (curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &opened) == CURLE_OK && opened > 0) {
-        ThePool().connectionsOpened += opened;
-    }
 }

@@ -17,13 +17,12 @@ public:
     // A handle with default options (a kept one or a new one), or null when libcurl cannot
     // make one.
     static CURL* Take();
-    // Resets handle's options and keeps it for a later Take, or cleans it up when the pool is
-    // full. Call it before freeing what the handle's options point at.
+    // Counts the connections handle's last transfer opened, resets its options and keeps it
+    // for a later Take, or cleans it up when the pool is full. Call it before freeing what the
+    // handle's options point at.
     static void Give(CURL* handle);
     // Cleans up every kept handle (and closes their connections); before curl_global_cleanup.
     static void Clear();
     // How many connections the pool's handles opened so far (a reused one counts nothing).
     static qint64 ConnectionsOpened();
-    // Called after each transfer with the handle that ran it.
-    static void CountConnections(CURL* handle);
 };

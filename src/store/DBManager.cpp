@@ -192,7 +192,6 @@ bool DBManager::Open(const QString& path)
     }
     database.setDatabaseName(path);
     if (OpenAndPrepare(path)) {
-        checkpointer.Start(path);
         return true;
     }
     // A file that cannot be opened or read is kept for the user under another name, and a
@@ -211,11 +210,7 @@ bool DBManager::Open(const QString& path)
     }
     qWarning() << "damaged db moved aside:" << aside;
     damagedFilePath = aside;
-    if (!OpenAndPrepare(path)) {
-        return false;
-    }
-    checkpointer.Start(path);
-    return true;
+    return OpenAndPrepare(path);
 }
 
 bool DBManager::OpenAndPrepare(const QString& path)
@@ -263,6 +258,9 @@ bool DBManager::OpenAndPrepare(const QString& path)
                  QStringLiteral("CREATE UNIQUE INDEX \"idx_history\" ON \"KVRHistoryRecord\" "
                                 "(\"account\" ASC, \"vid\" ASC);")) &&
              ok;
+    }
+    if (ok) {
+        checkpointer.Start(path);
     }
     return ok;
 }
